@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+
+#include <QString>
+
+#include "bus/ModuleTable.h"
+
+namespace quorval {
+
+// The state that all windows share. One object is owned by the application
+// (tests make their own) and handed around by reference.
+struct Global {
+    // Parameters of the next command frame; only senders write them.
+    std::uint8_t TxByte1 = 0;
+    std::uint8_t TxByte2 = 0;
+    std::uint8_t TxByte3 = 0;
+
+    // Module records, display order, ModuleCount and MinVersion.
+    ModuleTable Bus;
+
+    // Module ID of the last "G" answer: the module attached to the PC.
+    std::int16_t GModuleID = 0;
+
+    bool RxPending = false;
+    bool DebugEnabled = false;
+    std::uint8_t ComPort = 0;  // 1..4, 0 for none
+    QString IniFileName;
+
+    // Outer size of the bus view in twips for its next opening.
+    std::int16_t BusInfoHeight = 0;
+    std::int16_t BusInfoWidth = 0;
+};
+
+}  // namespace quorval

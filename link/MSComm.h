@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace quorval {
+
+// The serial port as the program uses it: pick COM1..COM4, open, poll, read, write.
+// Line settings are fixed at 9600 baud, 8 data bits, no parity, 1 stop bit.
+class MSComm {
+public:
+    // Error numbers of a failed open.
+    static constexpr int kErrNone = 0;
+    static constexpr int kErrNoSuchPort = 8002;
+    static constexpr int kErrPortInUse = 8005;
+    static constexpr int kErrNoPermission = 70;
+    static constexpr int kErrOther = 8020;
+
+    virtual ~MSComm() = default;
+
+    // Fails (false, nothing changes) while the port is open or for a number outside 1..4.
+    virtual bool SetCommPort(int port) = 0;
+    virtual int CommPort() const = 0;
+
+    // Opens or closes; returns 0 or the error number of a failed open. Opening an
+    // open port leaves it as it is.
+    virtual int SetPortOpen(bool open) = 0;
+    virtual bool PortOpen() const = 0;
+
+    // Only raw bytes (1) are supported; kept for the start-up sequence.
+    virtual void SetInputMode(int mode) = 0;
+
+    // Bytes waiting; 0 on a closed port.
+    virtual int InBufferCount() = 0;
+    // All waiting bytes, removed from the port.
+    virtual QByteArray Input() = 0;
+    // Queues bytes and returns at once; false when they cannot be queued.
+    virtual bool Output(const QByteArray& bytes) = 0;
+    // Bytes queued but not yet handed to the device.
+    virtual qint64 BytesToWrite() const = 0;
+
+    // Error number and text of the last failed open.
+    virtual int LastError() const = 0;
+    virtual QString LastErrorText() const = 0;
+};
+
+}  // namespace quorval

@@ -1,0 +1,159 @@
+#include "link/QtSerialComm.h"
+
+#include <QFileInfo>
+
+#include "link/DeviceLock.h"
+
+namespace quorval {
+
+QtSerialComm::QtSerialComm(PortMap map, QObject* parent) : QObject(parent), map_(std::move(map)) {}
+
+QtSerialComm::~QtSerialComm() { Close(); }
+
+bool QtSerialComm::SetCommPort(int port) {
+    if (PortOpen() || port < 1 || port > 4) {
+        return false;
+    }
+    commPort_ = port;
+    return true;
+}
+
+int QtSerialComm::SetPortOpen(bool open) {
+    if (!open) {
+        Close();
+        return kErrNone;
+    }
+    if (PortOpen()) {
+        return kErrNone;
+    }
+    return OpenDevice(map_.Device(commPort_));
+}
+
+int QtSerialComm::Fail(int error, const QString& text) {
+    lastError_ = error;
+    lastErrorText_ = text;
+    return error;
+}
+
+int QtSerialComm::OpenDevice(const QString& device) {
+    if (PortOpen()) {
+        return kErrNone;
+    }
+    lastError_ = kErrNone;
+    lastErrorText_.clear();
+    if (device.isEmpty()) {
+        return Fail(kErrNoSuchPort, QStringLiteral("no device for this port"));
+    }
+    QString name = device;
+#ifndef Q_OS_WIN
+    // Every name of one device (symlinks included) must share one lock.
+    const QFileInfo info(device);
+    if (!info.exists()) {
+        return Fail(kErrNoSuchPort, QStringLiteral("%1 does not exist").arg(device));
+    }
+    name = info.canonicalFilePath();
+#endif
+    auto port = std::make_unique<QSerialPort>();
+    port->setPortName(name);
+    port->setBaudRate(QSerialPort::Baud9600);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port->open(QIODevice::ReadWrite)) {
+        const auto error = port->error();
+        const QString text = port->errorString();
+        switch (error) {
+            case QSerialPort::DeviceNotFoundError:
+                return Fail(kErrNoSuchPort, text);
+            case QSerialPort::OpenError:
+                return Fail(kErrPortInUse, text);
+            case QSerialPort::PermissionError:
+                // Qt reports "busy" and "access denied" alike.
+                if (DeviceAccessDenied(name)) {
+                    return Fail(kErrNoPermission, text);
+                }
+                return Fail(kErrPortInUse, text);
+            default:
+                return Fail(kErrOther, text);
+        }
+    }
+    if (!LockDevice(port->handle())) {
+        port->close();
+        return Fail(kErrPortInUse, QStringLiteral("%1 is in use by another program").arg(device));
+    }
+    // A pseudo-terminal refuses modem lines; that is no reason to fail.
+    port->setDataTerminalReady(true);
+    port->clearError();
+    port->clear(QSerialPort::AllDirections);
+    connect(port.get(), &QSerialPort::errorOccurred, this, &QtSerialComm::OnPortError);
+    port_ = std::move(port);
+    return kErrNone;
+}
+
+void QtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
+    // A device that went away (adapter unplugged) would keep signalling; close it.
+    // Closing is deferred: this runs inside the port's own signal.
+    if (error == QSerialPort::ResourceError && port_) {
+        lastError_ = kErrOther;
+        lastErrorText_ = port_->errorString();
+        QSerialPort* failed = port_.get();
+        QMetaObject::invokeMethod(
+            this,
+            [this, failed] {
+                if (port_.get() == failed) {
+                    Close();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void QtSerialComm::Close() {
+    if (!port_) {
+        return;
+    }
+    port_->disconnect(this);
+    port_->close();
+    port_.reset();
+}
+
+bool QtSerialComm::PortOpen() const { return port_ && port_->isOpen(); }
+
+void QtSerialComm::SetInputMode(int) {}
+
+int QtSerialComm::InBufferCount() {
+    if (!PortOpen()) {
+        return 0;
+    }
+    const qint64 n = port_->bytesAvailable();
+    return n > 0 ? static_cast<int>(qMin<qint64>(n, 1 << 30)) : 0;
+}
+
+QByteArray QtSerialComm::Input() {
+    if (!PortOpen()) {
+        return {};
+    }
+    return port_->readAll();
+}
+
+bool QtSerialComm::Output(const QByteArray& bytes) {
+    if (!PortOpen()) {
+        return false;
+    }
+    return port_->write(bytes) == bytes.size();
+}
+
+qint64 QtSerialComm::BytesToWrite() const { return PortOpen() ? port_->bytesToWrite() : 0; }
+
+bool QtSerialComm::WaitForWritten(int timeoutMs) {
+    if (!PortOpen()) {
+        return false;
+    }
+    if (port_->bytesToWrite() == 0) {
+        return true;
+    }
+    return port_->waitForBytesWritten(timeoutMs);
+}
+
+}  // namespace quorval

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <memory>
+
+#include <QObject>
+#include <QSerialPort>
+
+#include "link/MSComm.h"
+#include "link/PortMap.h"
+
+namespace quorval {
+
+// MSComm on QSerialPort. Bytes move only while the event loop runs.
+class QtSerialComm : public QObject, public MSComm {
+    Q_OBJECT
+public:
+    explicit QtSerialComm(PortMap map = PortMap(), QObject* parent = nullptr);
+    ~QtSerialComm() override;
+
+    PortMap& Map() { return map_; }
+
+    bool SetCommPort(int port) override;
+    int CommPort() const override { return commPort_; }
+    int SetPortOpen(bool open) override;
+    bool PortOpen() const override;
+    void SetInputMode(int mode) override;
+    int InBufferCount() override;
+    QByteArray Input() override;
+    bool Output(const QByteArray& bytes) override;
+    qint64 BytesToWrite() const override;
+    int LastError() const override { return lastError_; }
+    QString LastErrorText() const override { return lastErrorText_; }
+
+    // Opens a device by path, bypassing the COM port number (command line use).
+    int OpenDevice(const QString& device);
+    // Blocks up to timeoutMs until queued bytes have been handed to the device.
+    bool WaitForWritten(int timeoutMs);
+
+private:
+    int Fail(int error, const QString& text);
+    void Close();
+    void OnPortError(QSerialPort::SerialPortError error);
+
+    PortMap map_;
+    int commPort_ = 1;
+    std::unique_ptr<QSerialPort> port_;
+    int lastError_ = kErrNone;
+    QString lastErrorText_;
+};
+
+}  // namespace quorval

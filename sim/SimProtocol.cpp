@@ -1,0 +1,100 @@
+#include "sim/SimProtocol.h"
+
+#include <cstdio>
+
+namespace lwlsim {
+
+std::string Hex(const std::uint8_t* data, std::size_t size) {
+    std::string s;
+    char buf[4];
+    for (std::size_t i = 0; i < size; ++i) {
+        std::snprintf(buf, sizeof buf, "%02X", static_cast<unsigned>(data[i]));
+        if (i > 0) {
+            s += ' ';
+        }
+        s += buf;
+    }
+    return s;
+}
+
+Simulator::Simulator(SimSystem system, std::string eepromPath)
+    : system_(std::move(system)), eepromPath_(std::move(eepromPath)) {}
+
+Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
+    Output out;
+    for (std::size_t i = 0; i < size; ++i) {
+        scanner_.Push(data[i]);
+        while (auto c = scanner_.Next()) {
+            out.received.push_back(*c);
+            Handle(*c, out.chunks);
+        }
+    }
+    return out;
+}
+
+void Simulator::Handle(const Command& c, std::vector<Chunk>& out) {
+    switch (c.letter) {
+        case 'G':
+            for (const SimModule* m : system_.ScanOrder()) {
+                if (m->answers) {
+                    Answer(*m, static_cast<std::uint8_t>(m->side), out);
+                }
+            }
+            break;
+        case 'P':
+            if (const SimModule* m = system_.Find(c.id); m && m->answers) {
+                Answer(*m, 'P', out);
+            }
+            break;
+        case 'S':
+        case 'W':
+            if (SimModule* m = system_.Find(c.id); m && m->answers) {
+                m->mode = c.mode;
+                if (c.letter == 'W') {
+                    system_.eeprom[m->id] = c.mode;
+                    if (!eepromPath_.empty()) {
+                        system_.SaveEeprom(eepromPath_);
+                    }
+                }
+            }
+            break;
+        default:
+            break;  // the modules ignore letters they do not know
+    }
+}
+
+void Simulator::Answer(const SimModule& m, std::uint8_t letter, std::vector<Chunk>& out) const {
+    Report r;
+    r.letter = letter;
+    r.id = m.id;
+    r.version = m.version;
+    r.mode = m.mode;
+    r.ch1Error = m.ch1Error;
+    r.ch1Count = m.ch1Count;
+    r.ch2Error = m.ch2Error;
+    r.ch2Count = m.ch2Count;
+    auto frame = EncodeReport(r);
+    if (m.corruptOffset >= 0 && m.corruptOffset < static_cast<int>(frame.size())) {
+        frame[static_cast<std::size_t>(m.corruptOffset)] = m.corruptValue;
+    }
+    int pause = system_.turnaroundMs;
+    if (!m.noise.empty()) {
+        out.push_back(Chunk{m.noise, pause, Hex(m.noise.data(), m.noise.size())});
+        pause = 0;
+    }
+    const std::string hex = Hex(frame.data(), frame.size());
+    const std::size_t split =
+        m.splitOffset > 0 && m.splitOffset < static_cast<int>(frame.size())
+            ? static_cast<std::size_t>(m.splitOffset)
+            : frame.size();
+    out.push_back(Chunk{{frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(split)},
+                        pause,
+                        split == frame.size() ? hex : std::string()});
+    if (split < frame.size()) {
+        out.push_back(Chunk{{frame.begin() + static_cast<std::ptrdiff_t>(split), frame.end()},
+                            m.splitMs,
+                            hex});
+    }
+}
+
+}  // namespace lwlsim

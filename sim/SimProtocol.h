@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/SimFrames.h"
+#include "sim/SimSystem.h"
+
+namespace lwlsim {
+
+// Bytes to send after a pause; logHex, when set, is logged once they have left.
+struct Chunk {
+    std::vector<std::uint8_t> bytes;
+    int pauseBeforeMs = 0;
+    std::string logHex;
+};
+
+// The module system's behaviour: command frames in, answer chunks out.
+class Simulator {
+public:
+    explicit Simulator(SimSystem system, std::string eepromPath = {});
+
+    struct Output {
+        std::vector<Command> received;
+        std::vector<Chunk> chunks;
+    };
+    Output Feed(const std::uint8_t* data, std::size_t size);
+
+    const SimSystem& System() const { return system_; }
+    std::size_t DroppedBytes() const { return scanner_.DroppedBytes(); }
+
+private:
+    void Handle(const Command& c, std::vector<Chunk>& out);
+    void Answer(const SimModule& m, std::uint8_t letter, std::vector<Chunk>& out) const;
+
+    SimSystem system_;
+    std::string eepromPath_;
+    CommandScanner scanner_;
+};
+
+std::string Hex(const std::uint8_t* data, std::size_t size);
+
+}  // namespace lwlsim

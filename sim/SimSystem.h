@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace lwlsim {
+
+// One simulated module and the faults it shows on every answer.
+struct SimModule {
+    std::uint16_t id = 0;
+    std::uint8_t version = 34;
+    std::uint8_t mode = 0x05;
+    char side = 'L';  // 'G' for the module attached to the PC
+    bool ch1Error = false;
+    bool ch2Error = false;
+    std::uint16_t ch1Count = 0;
+    std::uint16_t ch2Count = 0;
+    bool answers = true;
+    std::vector<std::uint8_t> noise;  // sent before each answer
+    int corruptOffset = -1;           // byte of the answer replaced by corruptValue
+    std::uint8_t corruptValue = 0x00;
+    int splitOffset = -1;  // pause after this many bytes of the answer
+    int splitMs = 0;
+};
+
+struct SimSystem {
+    std::vector<SimModule> modules;  // per side nearest first, as in the file
+    int turnaroundMs = 2;            // before each module's answer
+    std::map<std::uint16_t, std::uint8_t> eeprom;  // modes stored with "W"
+
+    static SimSystem Default();
+    // Reads an INI file of [module ID] sections; nothing and a message when it is bad.
+    static std::optional<SimSystem> Load(const std::string& path, std::string& error);
+
+    SimModule* Find(std::uint16_t id);
+    // The attached module first, then the others by distance, nearer first.
+    std::vector<const SimModule*> ScanOrder() const;
+
+    // Modes written with "W" survive a restart in this file.
+    bool LoadEeprom(const std::string& path, std::string& error);
+    bool SaveEeprom(const std::string& path) const;
+};
+
+// Whole-string number, decimal or 0x hex, within [lo, hi].
+std::optional<long> ParseNumber(const std::string& text, long lo, long hi);
+
+}  // namespace lwlsim

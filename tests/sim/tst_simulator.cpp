@@ -1,0 +1,252 @@
+#include <QtTest>
+
+#include <QFileInfo>
+
+#include "sim/SimProtocol.h"
+#include "sim/SimSystem.h"
+#include "support/FrameVectors.h"
+#include "support/RawTerminal.h"
+#include "support/SimProcess.h"
+
+using namespace lwlsim;
+using testing_support::RawTerminal;
+using testing_support::SimProcess;
+
+namespace {
+
+SimSystem LoadText(const QByteArray& text, std::string* error = nullptr) {
+    QTemporaryDir dir;
+    QFile f(dir.filePath("s.ini"));
+    if (!f.open(QIODevice::WriteOnly)) return {};
+    f.write(text);
+    f.close();
+    std::string err;
+    auto s = SimSystem::Load(f.fileName().toStdString(), err);
+    if (error) *error = err;
+    return s ? *s : SimSystem{};
+}
+
+std::vector<std::uint8_t> Cmd(char letter, int id = 0, int mode = 0) {
+    return {static_cast<std::uint8_t>(letter), static_cast<std::uint8_t>(id & 0xFF),
+            static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(mode), 0x0A, 0x0D, 0x00};
+}
+
+// All bytes the simulator answers to the given input, in order.
+std::vector<std::uint8_t> Answer(Simulator& sim, const std::vector<std::uint8_t>& in) {
+    const auto out = sim.Feed(in.data(), in.size());
+    std::vector<std::uint8_t> bytes;
+    for (const auto& c : out.chunks) bytes.insert(bytes.end(), c.bytes.begin(), c.bytes.end());
+    return bytes;
+}
+
+// Letters and IDs of consecutive 11-byte answers.
+QList<QPair<char, int>> Frames(const std::vector<std::uint8_t>& bytes) {
+    QList<QPair<char, int>> out;
+    for (std::size_t i = 0; i + 11 <= bytes.size(); i += 11) {
+        out << qMakePair(char(bytes[i]), bytes[i + 1] | (bytes[i + 2] << 8));
+    }
+    return out;
+}
+
+const QByteArray kRing =
+    "[module 10]\nside = G\n"
+    "[module 21]\nside = L\n"
+    "[module 31]\nside = R\n"
+    "[module 22]\nside = L\n"
+    "[module 23]\nside = L\n"
+    "[module 32]\nside = R\nanswers = 0\n";
+
+}  // namespace
+
+class TstSimulator : public QObject {
+    Q_OBJECT
+private slots:
+    void scanAnswersAttachedFirstThenByDistance() {
+        Simulator sim(LoadText(kRing));
+        const auto bytes = Answer(sim, Cmd('G'));
+        QCOMPARE(bytes.size(), std::size_t(5 * 11));
+        const QList<QPair<char, int>> expected{
+            {'G', 10}, {'L', 21}, {'R', 31}, {'L', 22}, {'L', 23}};  // 32 is silent
+        QCOMPARE(Frames(bytes), expected);
+    }
+
+    void queryIsAnsweredWithLetterP() {
+        Simulator sim(LoadText(kRing));
+        QCOMPARE(Frames(Answer(sim, Cmd('P', 22))), (QList<QPair<char, int>>{{'P', 22}}));
+        QVERIFY(Answer(sim, Cmd('P', 32)).empty());    // silent module
+        QVERIFY(Answer(sim, Cmd('P', 999)).empty());   // no such module
+        QVERIFY(Answer(sim, Cmd('X', 22)).empty());    // unknown letter
+    }
+
+    void setAndWriteChangeTheModeWithoutAnswer() {
+        QTemporaryDir dir;
+        const std::string eeprom = dir.filePath("eeprom.ini").toStdString();
+        {
+            Simulator sim(LoadText(kRing), eeprom);
+            QVERIFY(Answer(sim, Cmd('S', 21, 0x35)).empty());
+            QVERIFY(Answer(sim, Cmd('W', 31, 0xC7)).empty());
+            QCOMPARE(int(Answer(sim, Cmd('P', 21))[4]), 0x35);
+            QCOMPARE(int(Answer(sim, Cmd('P', 31))[4]), 0xC7);
+        }
+        // A restart keeps what "W" wrote, not what "S" set.
+        SimSystem restarted = LoadText(kRing);
+        std::string error;
+        QVERIFY(restarted.LoadEeprom(eeprom, error));
+        Simulator sim(restarted, eeprom);
+        QCOMPARE(int(Answer(sim, Cmd('P', 21))[4]), 0x05);
+        QCOMPARE(int(Answer(sim, Cmd('P', 31))[4]), 0xC7);
+    }
+
+    void faultsShapeTheAnswer() {
+        Simulator sim(LoadText("[module 1]\nside = G\nnoise = 00 44 FF\n"
+                               "[module 2]\nside = L\ncorrupt = 9\ncorrupt_value = 0x55\n"
+                               "[module 3]\nside = R\nsplit = 4\nsplit_ms = 150\n"));
+        const auto g = Cmd('G');
+        const auto out = sim.Feed(g.data(), g.size());
+        QCOMPARE(out.chunks.size(), std::size_t(5));
+        QCOMPARE(out.chunks[0].bytes, (std::vector<std::uint8_t>{0x00, 0x44, 0xFF}));
+        QCOMPARE(int(out.chunks[1].bytes[0]), int('G'));
+        QCOMPARE(out.chunks[1].pauseBeforeMs, 0);  // noise took the turnaround
+        QCOMPARE(int(out.chunks[2].bytes[9]), 0x55);
+        QCOMPARE(out.chunks[3].bytes.size(), std::size_t(4));
+        QCOMPARE(out.chunks[4].bytes.size(), std::size_t(7));
+        QCOMPARE(out.chunks[4].pauseBeforeMs, 150);
+        QVERIFY(out.chunks[3].logHex.empty());  // a split frame is logged once, whole
+        QCOMPARE(QString::fromStdString(out.chunks[4].logHex).count(' '), 10);
+    }
+
+    void defaultSystemIsSixModulesWithOneFault() {
+        const SimSystem s = SimSystem::Default();
+        QCOMPARE(s.modules.size(), std::size_t(6));
+        int attached = 0, faulty = 0;
+        for (const auto& m : s.modules) {
+            attached += m.side == 'G';
+            faulty += m.ch1Error || m.ch2Error;
+            QCOMPARE(int(m.version), 34);
+            QCOMPARE(int(m.mode), 0x05);
+        }
+        QCOMPARE(attached, 1);
+        QCOMPARE(faulty, 1);
+    }
+
+    void badSystemFilesAreRefusedWithAReason_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("no attached module") << QByteArray("[module 1]\nside = L\n") << "side = G";
+        QTest::newRow("two attached") << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n")
+                                      << "side = G";
+        QTest::newRow("version too big")
+            << QByteArray("[module 1]\nside = G\nversion = 300\n") << "version";
+        QTest::newRow("trailing junk") << QByteArray("[module 1]\nside = G\nmode = 5x\n") << "mode";
+        QTest::newRow("bad side") << QByteArray("[module 1]\nside = Q\n") << "side";
+        QTest::newRow("typo key") << QByteArray("[module 1]\nside = G\nversoin = 3\n") << "versoin";
+        QTest::newRow("bad section") << QByteArray("[modul 1]\nside = G\n") << "modul 1";
+        QTest::newRow("id too big") << QByteArray("[module 70000]\nside = G\n") << "module 70000";
+        QTest::newRow("twice") << QByteArray("[module 1]\nside=G\n[module 01]\nside=L\n") << "twice";
+        QTest::newRow("noise not hex") << QByteArray("[module 1]\nside=G\nnoise = zz\n") << "noise";
+        QTest::newRow("counter too big")
+            << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << "ch1_count";
+    }
+    void badSystemFilesAreRefusedWithAReason() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, reason);
+        std::string error;
+        const SimSystem s = LoadText(text, &error);
+        QVERIFY(s.modules.empty());
+        QVERIFY2(QString::fromStdString(error).contains(reason), error.c_str());
+    }
+
+    void valuesAreReadAsWritten() {
+        std::string error;
+        SimSystem s = LoadText("[system]\nturnaround_ms = 7\n"
+                               "[module 65535]\nside = g\nversion = 0x21\nmode = 200\n"
+                               "ch1_error = 1\nch2_count = 0x7FFF\n",
+                               &error);
+        QVERIFY2(error.empty(), error.c_str());
+        QCOMPARE(s.turnaroundMs, 7);
+        QCOMPARE(s.modules.size(), std::size_t(1));
+        const SimModule& m = s.modules[0];
+        QCOMPARE(int(m.id), 65535);
+        QCOMPARE(m.side, 'G');
+        QCOMPARE(int(m.version), 0x21);
+        QCOMPARE(int(m.mode), 200);
+        QVERIFY(m.ch1Error);
+        QVERIFY(!m.ch2Error);
+        QCOMPARE(int(m.ch2Count), 32767);
+    }
+
+    // --- the executable on a real pseudo-terminal ---
+
+    void pacedScanTakesLineTimeAndArrivesInPieces() {
+        QByteArray ini = "[module 1]\nside = G\n";
+        for (int i = 2; i <= 16; ++i) ini += "[module " + QByteArray::number(i) + "]\nside = L\n";
+        SimProcess sim({}, ini);
+        QVERIFY(sim.Start());
+        RawTerminal term(sim.LinkPath().toStdString());
+        QVERIFY(term.Ok());
+        QVERIFY(term.Write(Cmd('G')));
+        const auto a = term.Read(16 * 11, 10000);
+        QCOMPARE(a.bytes.size(), std::size_t(16 * 11));
+        // 176 bytes at 9600 baud need at least 176 * 1.04 ms on the line.
+        const double spread = a.ms.back() - a.ms.front();
+        QVERIFY2(spread >= 170.0, qPrintable(QString::number(spread)));
+        QCOMPARE(Frames(a.bytes).size(), 16);
+    }
+
+    void garbageBeforeACommandIsSkipped() {
+        SimProcess sim({"--no-pacing"});
+        QVERIFY(sim.Start());
+        RawTerminal term(sim.LinkPath().toStdString());
+        auto bytes = std::vector<std::uint8_t>{0xFF, 0x0A, 0x0D, 0x00, 0x47};
+        const auto p = Cmd('P', 205);
+        bytes.insert(bytes.end(), p.begin(), p.end());
+        QVERIFY(term.Write(bytes));
+        const auto a = term.Read(11, 10000);
+        QCOMPARE(Frames(a.bytes), (QList<QPair<char, int>>{{'P', 205}}));
+    }
+
+    void logHasOneLinePerFrame() {
+        SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"},
+                       "[module 300]\nside = G\nversion = 7\nmode = 0\n");
+        QVERIFY(sim.Start());
+        RawTerminal term(sim.LinkPath().toStdString());
+        QVERIFY(term.Write(Cmd('P', 300)));
+        QCOMPARE(term.Read(11, 10000).bytes.size(), std::size_t(11));
+        QStringList lines;
+        QTRY_COMPARE_WITH_TIMEOUT(
+            [&] {
+                QFile f(sim.FilePath("frames.log"));
+                f.open(QIODevice::ReadOnly);
+                lines = QString::fromLatin1(f.readAll()).split('\n', Qt::SkipEmptyParts);
+                return lines.size();
+            }(),
+            2, 10000);
+        QVERIFY(QRegularExpression("^\\d+ rx 50 2C 01 00 0A 0D 00$").match(lines[0]).hasMatch());
+        QVERIFY(QRegularExpression("^\\d+ tx 50 2C 01 07 00 00 00 00 00 0A 0D$")
+                    .match(lines[1])
+                    .hasMatch());
+    }
+
+    void linkIsRemovedOnExit() {
+        SimProcess sim({"--no-pacing"});
+        QVERIFY(sim.Start());
+        QVERIFY(QFileInfo(sim.LinkPath()).isSymLink());
+        sim.Process().terminate();
+        QVERIFY(sim.Process().waitForFinished(10000));
+        QCOMPARE(sim.Process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.Process().exitCode(), 0);
+        QVERIFY(!QFileInfo::exists(sim.LinkPath()) && !QFileInfo(sim.LinkPath()).isSymLink());
+    }
+
+    void badUsageExitsWith2() {
+        SimProcess sim({"--no-pacing"}, "[module 1]\nside = R\n");
+        QVERIFY(!sim.Start());
+        QVERIFY(sim.Process().state() == QProcess::NotRunning ||
+                sim.Process().waitForFinished(10000));
+        QCOMPARE(sim.Process().exitCode(), 2);
+        QVERIFY(!QFileInfo(sim.LinkPath()).isSymLink());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstSimulator)
+#include "tst_simulator.moc"

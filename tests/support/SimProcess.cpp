@@ -1,0 +1,51 @@
+#include "support/SimProcess.h"
+
+#include <QFile>
+
+namespace testing_support {
+
+SimProcess::SimProcess(const QStringList& extraArgs, const QByteArray& systemIni) {
+    args_ << QStringLiteral("--link") << LinkPath();
+    for (QString a : extraArgs) {
+        args_ << a.replace(QLatin1String("{dir}"), dir_.path());
+    }
+    if (!systemIni.isEmpty()) {
+        QFile f(dir_.filePath(QStringLiteral("system.ini")));
+        if (f.open(QIODevice::WriteOnly)) {
+            f.write(systemIni);
+        }
+        args_ << QStringLiteral("--system") << f.fileName();
+    }
+    process_.setProgram(QStringLiteral(LWLSIM_PATH));
+    process_.setArguments(args_);
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+}
+
+SimProcess::~SimProcess() { Stop(); }
+
+bool SimProcess::Start() {
+    process_.start();
+    if (!process_.waitForStarted(10000)) {
+        return false;
+    }
+    QByteArray out;
+    while (!out.contains('\n')) {
+        if (!process_.waitForReadyRead(10000)) {
+            return false;
+        }
+        out += process_.readAllStandardOutput();
+    }
+    return out.trimmed() == "ready " + LinkPath().toLocal8Bit();
+}
+
+void SimProcess::Stop() {
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+    }
+}
+
+}  // namespace testing_support

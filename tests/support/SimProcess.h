@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+
+#include <QProcess>
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace testing_support {
+
+// lwlsim as a child process on a pseudo-terminal of its own.
+class SimProcess {
+public:
+    // extraArgs go after --link, with {dir} standing for a private folder; systemIni, when not empty, is written to a
+    // file and passed with --system.
+    explicit SimProcess(const QStringList& extraArgs = {}, const QByteArray& systemIni = {});
+    ~SimProcess();
+
+    // True once the simulator printed its ready line (waits up to 10 s).
+    bool Start();
+    void Stop();
+    QString LinkPath() const { return dir_.filePath(QStringLiteral("link")); }
+    QString FilePath(const QString& name) const { return dir_.filePath(name); }
+    QProcess& Process() { return process_; }
+
+private:
+    QTemporaryDir dir_;
+    QStringList args_;
+    QProcess process_;
+};
+
+}  // namespace testing_support
