@@ -2,7 +2,8 @@
 
 namespace quorval {
 
-ModuleTable::ModuleTable() : records_(kModuleSlots), order_(kModuleSlots, 0) {}
+ModuleTable::ModuleTable()
+    : records_(kModuleSlots), order_(kModuleSlots, 0), found_(kModuleSlots, 0) {}
 
 ModuleData& ModuleTable::Modules(int id) {
     if (!IsValidModuleID(id)) {
@@ -31,6 +32,7 @@ std::int16_t ModuleTable::ModuleOrder(int position) const {
 void ModuleTable::SetModuleOrder(int position, std::int16_t id) {
     if (position >= 0 && position < kModuleSlots && IsValidModuleID(id)) {
         order_[static_cast<std::size_t>(position)] = id;
+        found_[static_cast<std::size_t>(position)] = id;
     }
 }
 
@@ -49,6 +51,7 @@ bool ModuleTable::AppendToOrder(int id) {
         return false;
     }
     order_[static_cast<std::size_t>(ModuleCount)] = static_cast<std::int16_t>(id);
+    found_[static_cast<std::size_t>(ModuleCount)] = static_cast<std::int16_t>(id);
     ++ModuleCount;
     return true;
 }
@@ -62,7 +65,7 @@ void ModuleTable::SortModulesBySide() {
     int front = 1;
     int back = count - 1;
     for (int i = 1; i < count; ++i) {
-        const std::int16_t id = order_[static_cast<std::size_t>(i)];
+        const std::int16_t id = found_[static_cast<std::size_t>(i)];
         if (Modules(id).GetSide() == kSideLeft) {
             scratch[static_cast<std::size_t>(front++)] = id;
         } else {

@@ -35,7 +35,9 @@ public:
     bool AppendToOrder(int id);
 
     // Keeps position 0; then the "L" modules in the order found, then all others
-    // in reverse order found.
+    // in reverse order found. Works from the order in which the modules were
+    // appended, so sorting again (after more answers came in) gives the same
+    // result as one sort over all of them.
     void SortModulesBySide();
 
     std::int16_t ModuleCount = 0;
@@ -44,6 +46,7 @@ public:
 private:
     std::vector<std::unique_ptr<ModuleData>> records_;
     std::vector<std::int16_t> order_;
+    std::vector<std::int16_t> found_;  // positions 0..ModuleCount-1 in the order appended
     std::unique_ptr<ModuleData> outOfRange_;
     std::uint8_t outOfRangeMinVersion_ = 255;
 };

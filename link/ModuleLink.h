@@ -4,18 +4,29 @@
 #include <memory>
 
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
+#include "common/Clock.h"
 #include "link/MSComm.h"
 #include "link/ReceiveBuffer.h"
+#include "link/ResponseFrame.h"
 
 namespace quorval {
 
 struct Global;
 
-// The link to the module system: the port, the receive buffer and the two
-// timers (receive poll and parse pass). The main window owns one; so does the
-// command-line companion.
+// What became of a valid frame in a parse pass.
+enum class FrameOutcome {
+    New,         // taken into the module table
+    Repeat,      // a scan answer of a module already in the display order
+    OutOfRange,  // module ID above 32000: cannot be stored, skipped
+};
+
+// The link to the module system: the port, the receive buffer, the receive
+// poll (Timer1) and the parse pass (Timer2). The main window owns one; so does
+// the command-line companion. Nothing calls a waiting sender back: it watches
+// the module table for the effect it needs.
 class ModuleLink : public QObject {
     Q_OBJECT
 public:
@@ -26,21 +37,48 @@ public:
     Global& State() { return g_; }
     MSComm& MSComm1() { return *port_; }
     ReceiveBuffer& Rx() { return rx_; }
+    void SetTimeOfDay(TimeOfDay clock) { clock_ = std::move(clock); }
 
     // One command frame from cmd and the TxByte parameters; true when queued.
     bool SendCommand(std::uint8_t cmd);
 
+    // Starts both timers (the main window does this when it is created).
+    void StartTimers();
+
+    // Timer1 tick: if bytes wait, report their count and read them.
+    void ReceivePoll();
     // Moves every waiting byte into the ring, marks it pending and restarts
     // both timers (parse first, then poll).
     void ReadSerialInput();
+    // Timer2 tick: turns every whole frame in the buffer into module records.
+    void ParsePass();
 
+signals:
+    // A line for the debug window.
+    void DebugLine(const QString& line);
+    // Every valid frame, in the order parsed.
+    void FrameParsed(const quorval::ResponseFrame& frame, quorval::FrameOutcome outcome);
+    // The configuration reported in a new "G" answer, for the global settings.
+    void AttachedModeReported(std::uint8_t mode);
+
+public:
     QTimer Timer1;  // receive poll
     QTimer Timer2;  // parse pass
 
 private:
+    void DumpNewBytes();
+    void EndOfPass();
+
     Global& g_;
     std::unique_ptr<MSComm> port_;
     ReceiveBuffer rx_;
+    TimeOfDay clock_ = SecondsSinceMidnight;
+    // Bytes at the start of the buffer kept from the last pass (an incomplete
+    // frame); they have been dumped already.
+    int dumpedPrefix_ = 0;
+    // Dump bytes of a group of 11 not yet complete, carried to the next pass.
+    QString dumpLine_;
+    int dumpCount_ = 0;
 };
 
 }  // namespace quorval

@@ -55,6 +55,8 @@ private slots:
         Fill(t, ids, sides);
         t.SortModulesBySide();
         QCOMPARE(Order(t), sorted);
+        t.SortModulesBySide();  // sorting again must not flip the others back
+        QCOMPARE(Order(t), sorted);
     }
 
     void minVersionOnlyFalls() {

@@ -1,0 +1,28 @@
+#include "link/frmDebug.h"
+
+#include <QVBoxLayout>
+
+namespace quorval {
+
+frmDebug::frmDebug(QWidget* parent)
+    : QWidget(parent),
+      lstDebugOutput(new QListWidget(this)),
+      cmdClearDebugOutput(new QPushButton(tr("&Clear debug output list"), this)) {
+    setWindowTitle(tr("Debug"));
+    setFixedSize(3255 / 15, 3030 / 15);  // twips to pixels
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(lstDebugOutput, 1);
+    layout->addWidget(cmdClearDebugOutput);
+    lstDebugOutput->setFont(QFont(QStringLiteral("monospace")));
+    lstDebugOutput->setUniformItemSizes(true);  // long sessions add many lines
+    connect(cmdClearDebugOutput, &QPushButton::clicked, lstDebugOutput, &QListWidget::clear);
+}
+
+void frmDebug::AddLine(const QString& line) {
+    lstDebugOutput->addItem(line);
+    lstDebugOutput->setCurrentRow(lstDebugOutput->count() - 1);
+    lstDebugOutput->scrollToBottom();
+}
+
+}  // namespace quorval

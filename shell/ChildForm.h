@@ -1,0 +1,51 @@
+#pragma once
+
+#include <functional>
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPointer>
+
+namespace quorval {
+
+// A child window that exists from its first use until the user closes it; the
+// next use creates it afresh and shows it.
+template <class Form>
+class ChildForm {
+public:
+    using Factory = std::function<Form*()>;
+    // Tool windows have a fixed size and no minimise or maximise box.
+    ChildForm(QMdiArea& area, Factory factory, bool toolWindow = true)
+        : area_(area), factory_(std::move(factory)), toolWindow_(toolWindow) {}
+
+    Form& Get() {
+        if (!form_) {
+            form_ = factory_();
+            Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                                    Qt::WindowCloseButtonHint;
+            if (!toolWindow_) {
+                flags |= Qt::WindowMinMaxButtonsHint;
+            }
+            sub_ = area_.addSubWindow(form_, flags);
+            sub_->setAttribute(Qt::WA_DeleteOnClose);
+            if (toolWindow_) {
+                sub_->adjustSize();
+                sub_->setFixedSize(sub_->size());
+            }
+            sub_->show();
+        }
+        return *form_;
+    }
+
+    Form* Existing() const { return form_; }
+    QMdiSubWindow* Frame() const { return sub_; }
+
+private:
+    QMdiArea& area_;
+    Factory factory_;
+    bool toolWindow_;
+    QPointer<Form> form_;
+    QPointer<QMdiSubWindow> sub_;
+};
+
+}  // namespace quorval

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <memory>
+
+#include <QMainWindow>
+#include <QMdiArea>
+
+#include "link/ModuleLink.h"
+#include "link/frmDebug.h"
+#include "shell/ChildForm.h"
+
+namespace quorval {
+
+struct Global;
+
+// The main window: the multi-document area that holds every other window, and
+// the owner of the link to the modules.
+class frmMain : public QMainWindow {
+    Q_OBJECT
+public:
+    frmMain(Global& g, std::unique_ptr<MSComm> port, QWidget* parent = nullptr);
+
+    ModuleLink& Link() { return *link_; }
+    QMdiArea& Area() { return *area_; }
+    // The debug window, created and shown if it does not exist.
+    frmDebug& DebugForm() { return debug_.Get(); }
+    frmDebug* ExistingDebugForm() const { return debug_.Existing(); }
+
+private:
+    Global& g_;
+    QMdiArea* area_;
+    ModuleLink* link_;
+    ChildForm<frmDebug> debug_;
+};
+
+}  // namespace quorval
