@@ -30,7 +30,8 @@ static void BM_ScanBookkeeping(benchmark::State& state) {
 BENCHMARK(BM_ScanBookkeeping)->Arg(16)->Arg(64)->Arg(255);
 
 static void BM_DecodeResponse(benchmark::State& state) {
-    const std::uint8_t frame[11] = {0x4C, 0x05, 0x00, 0x0C, 0x85, 0x00, 0x00, 0x03, 0x80, 0x0A, 0x0D};
+    const std::uint8_t frame[11] = {0x4C, 0x05, 0x00, 0x0C, 0x85, 0x00,
+                                    0x00, 0x03, 0x80, 0x0A, 0x0D};
     for (auto _ : state) {
         benchmark::DoNotOptimize(DecodeResponseFrame(frame));
     }

@@ -7,7 +7,7 @@ namespace quorval {
 // What the program knows of one module. SetVersion also lowers the table's
 // lowest firmware version, so every record is bound to that counter.
 class ModuleData {
-public:
+  public:
     explicit ModuleData(std::uint8_t& minVersion) : minVersion_(&minVersion) {}
 
     void SetVersion(std::uint8_t version);
@@ -29,7 +29,7 @@ public:
     void SetSide(std::uint8_t side) { side_ = side; }
     std::uint8_t GetSide() const { return side_; }
 
-private:
+  private:
     std::uint8_t* minVersion_;
     std::uint8_t mode_ = 0;
     std::uint8_t side_ = 0;

@@ -37,7 +37,8 @@ void ModuleTable::SetModuleOrder(int position, std::int16_t id) {
 }
 
 bool ModuleTable::IsInOrder(int id) const {
-    const int count = ModuleCount < 0 ? 0 : (ModuleCount > kModuleSlots ? kModuleSlots : ModuleCount);
+    const int count =
+        ModuleCount < 0 ? 0 : (ModuleCount > kModuleSlots ? kModuleSlots : ModuleCount);
     for (int i = 0; i < count; ++i) {
         if (order_[static_cast<std::size_t>(i)] == id) {
             return true;

@@ -12,11 +12,13 @@ constexpr int kMaxModuleID = 32000;
 constexpr int kModuleSlots = kMaxModuleID + 1;
 constexpr std::uint8_t kSideLeft = 'L';
 
-constexpr bool IsValidModuleID(int id) { return id >= 0 && id <= kMaxModuleID; }
+constexpr bool IsValidModuleID(int id) {
+    return id >= 0 && id <= kMaxModuleID;
+}
 
 // The records by module ID, the display order and the lowest firmware version.
 class ModuleTable {
-public:
+  public:
     ModuleTable();
 
     // The record of a module, created empty on first access. An ID outside
@@ -43,7 +45,7 @@ public:
     std::int16_t ModuleCount = 0;
     std::uint8_t MinVersion = 255;
 
-private:
+  private:
     std::vector<std::unique_ptr<ModuleData>> records_;
     std::vector<std::int16_t> order_;
     std::vector<std::int16_t> found_;  // positions 0..ModuleCount-1 in the order appended

@@ -8,10 +8,15 @@ namespace quorval {
 namespace {
 
 QString Channel(int n, bool error, int count) {
-    return QStringLiteral("CH%1 %2 %3").arg(n).arg(error ? QStringLiteral("error") : QStringLiteral("ok   ")).arg(count, 5);
+    return QStringLiteral("CH%1 %2 %3")
+        .arg(n)
+        .arg(error ? QStringLiteral("error") : QStringLiteral("ok   "))
+        .arg(count, 5);
 }
 
-QString ModeBits(std::uint8_t mode) { return QString::fromStdString(ByteToBits(mode)); }
+QString ModeBits(std::uint8_t mode) {
+    return QString::fromStdString(ByteToBits(mode));
+}
 
 }  // namespace
 
@@ -56,9 +61,10 @@ QJsonObject ModuleJson(const ModuleData& m) {
 }
 
 QString FrameLine(const ResponseFrame& f, FrameOutcome outcome) {
-    const QString what = outcome == FrameOutcome::New      ? QStringLiteral("new")
-                         : outcome == FrameOutcome::Repeat ? QStringLiteral("repeat")
-                                                           : QStringLiteral("ID outside 0..32000, skipped");
+    const QString what = outcome == FrameOutcome::New ? QStringLiteral("new")
+                         : outcome == FrameOutcome::Repeat
+                             ? QStringLiteral("repeat")
+                             : QStringLiteral("ID outside 0..32000, skipped");
     return QStringLiteral("%1 %2  %3  %4  %5  %6  %7")
         .arg(QChar(f.Letter))
         .arg(f.ModuleID, 5)

@@ -52,7 +52,9 @@ const char* const kUsage =
     "be opened.\n";
 
 volatile std::sig_atomic_t g_interrupted = 0;
-void OnSignal(int) { g_interrupted = 1; }
+void OnSignal(int) {
+    g_interrupted = 1;
+}
 
 void Out(const QString& line) {
     std::fputs(qPrintable(line), stdout);
@@ -97,7 +99,8 @@ int Scan(Global& g, ModuleLink& link, bool json) {
     }
     QElapsedTimer quiet;
     quiet.start();
-    const auto connection = QObject::connect(&link, &ModuleLink::FrameParsed, [&quiet] { quiet.restart(); });
+    const auto connection =
+        QObject::connect(&link, &ModuleLink::FrameParsed, [&quiet] { quiet.restart(); });
     while (quiet.elapsed() < kScanQuietMs && total.elapsed() < kScanLimitMs && !g_interrupted) {
         YieldToEventLoop();
     }
@@ -190,7 +193,8 @@ int main(int argc, char** argv) {
     if (!words.isEmpty()) {
         return Usage(QStringLiteral("unexpected %1").arg(words.join(QLatin1Char(' '))));
     }
-    if ((json && command == QLatin1String("monitor")) || (debug && command != QLatin1String("monitor"))) {
+    if ((json && command == QLatin1String("monitor")) ||
+        (debug && command != QLatin1String("monitor"))) {
         return Usage(QStringLiteral("--json goes with scan and query, --debug with monitor"));
     }
 
@@ -198,10 +202,12 @@ int main(int argc, char** argv) {
     const int comNumber = ComPortNumber(port);
     const QString device = comNumber ? comm->Map().Device(comNumber) : port;
     if (const int rc = comm->OpenDevice(device); rc != 0) {
-        const QString why = rc == MSComm::kErrPortInUse      ? QStringLiteral("in use by another program")
-                            : rc == MSComm::kErrNoSuchPort   ? QStringLiteral("not found")
-                            : rc == MSComm::kErrNoPermission ? QStringLiteral("no permission (is this user in the dialout group?)")
-                                                             : comm->LastErrorText();
+        const QString why =
+            rc == MSComm::kErrPortInUse    ? QStringLiteral("in use by another program")
+            : rc == MSComm::kErrNoSuchPort ? QStringLiteral("not found")
+            : rc == MSComm::kErrNoPermission
+                ? QStringLiteral("no permission (is this user in the dialout group?)")
+                : comm->LastErrorText();
         Err(QStringLiteral("quorval-cli: cannot open %1 (%2): %3").arg(port, device, why));
         return 2;
     }

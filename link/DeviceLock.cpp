@@ -25,8 +25,12 @@ bool DeviceAccessDenied(const QString& path) {
     return ::access(native.constData(), R_OK | W_OK) != 0 && errno == EACCES;
 }
 #else
-bool LockDevice(qintptr) { return true; }
-bool DeviceAccessDenied(const QString&) { return false; }
+bool LockDevice(qintptr) {
+    return true;
+}
+bool DeviceAccessDenied(const QString&) {
+    return false;
+}
 #endif
 
 }  // namespace quorval

@@ -8,7 +8,7 @@ namespace quorval {
 // The serial port as the program uses it: pick COM1..COM4, open, poll, read, write.
 // Line settings are fixed at 9600 baud, 8 data bits, no parity, 1 stop bit.
 class MSComm {
-public:
+  public:
     // Error numbers of a failed open.
     static constexpr int kErrNone = 0;
     static constexpr int kErrNoSuchPort = 8002;

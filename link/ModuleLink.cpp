@@ -9,7 +9,9 @@ namespace quorval {
 
 namespace {
 
-bool IsScanAnswer(std::uint8_t letter) { return letter == 'G' || letter == 'L' || letter == 'R'; }
+bool IsScanAnswer(std::uint8_t letter) {
+    return letter == 'G' || letter == 'L' || letter == 'R';
+}
 
 }  // namespace
 
@@ -21,7 +23,9 @@ ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
     connect(&Timer2, &QTimer::timeout, this, &ModuleLink::ParsePass);
 }
 
-bool ModuleLink::SendCommand(std::uint8_t cmd) { return quorval::SendCommand(g_, *port_, cmd); }
+bool ModuleLink::SendCommand(std::uint8_t cmd) {
+    return quorval::SendCommand(g_, *port_, cmd);
+}
 
 void ModuleLink::StartTimers() {
     Timer1.start();
@@ -57,8 +61,8 @@ void ModuleLink::DumpNewBytes() {
         from = rx_.RxReadIndex;  // the ring wrapped over the kept tail
     }
     for (int i = from; i < rx_.RxWriteIndex; ++i) {
-        dumpLine_ += QStringLiteral(" %1").arg(rx_.RxBuffer[static_cast<std::size_t>(i)], 2, 16,
-                                               QLatin1Char('0'))
+        dumpLine_ += QStringLiteral(" %1")
+                         .arg(rx_.RxBuffer[static_cast<std::size_t>(i)], 2, 16, QLatin1Char('0'))
                          .toUpper();
         if (++dumpCount_ == static_cast<int>(kResponseFrameSize)) {
             emit DebugLine(dumpLine_);
@@ -142,7 +146,8 @@ void ModuleLink::EndOfPass() {
     const int read = rx_.RxReadIndex;
     const int tail = rx_.RxWriteIndex - read;
     if (tail > 0 && tail < static_cast<int>(kResponseFrameSize)) {
-        std::memmove(rx_.RxBuffer.data(), rx_.RxBuffer.data() + read, static_cast<std::size_t>(tail));
+        std::memmove(rx_.RxBuffer.data(), rx_.RxBuffer.data() + read,
+                     static_cast<std::size_t>(tail));
         rx_.RxWriteIndex = static_cast<std::int16_t>(tail);
         dumpedPrefix_ = tail;
     } else {

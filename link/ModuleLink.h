@@ -29,7 +29,7 @@ enum class FrameOutcome {
 // the module table for the effect it needs.
 class ModuleLink : public QObject {
     Q_OBJECT
-public:
+  public:
     static constexpr int kTimerIntervalMs = 100;
 
     ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent = nullptr);
@@ -53,7 +53,7 @@ public:
     // Timer2 tick: turns every whole frame in the buffer into module records.
     void ParsePass();
 
-signals:
+  signals:
     // A line for the debug window.
     void DebugLine(const QString& line);
     // Every valid frame, in the order parsed.
@@ -61,11 +61,11 @@ signals:
     // The configuration reported in a new "G" answer, for the global settings.
     void AttachedModeReported(std::uint8_t mode);
 
-public:
+  public:
     QTimer Timer1;  // receive poll
     QTimer Timer2;  // parse pass
 
-private:
+  private:
     void DumpNewBytes();
     void EndOfPass();
 

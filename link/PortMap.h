@@ -10,7 +10,7 @@ namespace quorval {
 // are; elsewhere the defaults are /dev/ttyS0../dev/ttyS3, each overridable
 // (a USB adapter, or the simulator's link).
 class PortMap {
-public:
+  public:
     PortMap();
 
     // Empty for a port number outside 1..4.
@@ -20,7 +20,7 @@ public:
 
     static QString DefaultDevice(int port);
 
-private:
+  private:
     std::array<QString, 4> devices_;
 };
 

@@ -8,7 +8,9 @@ namespace quorval {
 
 QtSerialComm::QtSerialComm(PortMap map, QObject* parent) : QObject(parent), map_(std::move(map)) {}
 
-QtSerialComm::~QtSerialComm() { Close(); }
+QtSerialComm::~QtSerialComm() {
+    Close();
+}
 
 bool QtSerialComm::SetCommPort(int port) {
     if (PortOpen() || port < 1 || port > 4) {
@@ -118,7 +120,9 @@ void QtSerialComm::Close() {
     port_.reset();
 }
 
-bool QtSerialComm::PortOpen() const { return port_ && port_->isOpen(); }
+bool QtSerialComm::PortOpen() const {
+    return port_ && port_->isOpen();
+}
 
 void QtSerialComm::SetInputMode(int) {}
 
@@ -144,7 +148,9 @@ bool QtSerialComm::Output(const QByteArray& bytes) {
     return port_->write(bytes) == bytes.size();
 }
 
-qint64 QtSerialComm::BytesToWrite() const { return PortOpen() ? port_->bytesToWrite() : 0; }
+qint64 QtSerialComm::BytesToWrite() const {
+    return PortOpen() ? port_->bytesToWrite() : 0;
+}
 
 bool QtSerialComm::WaitForWritten(int timeoutMs) {
     if (!PortOpen()) {

@@ -13,7 +13,7 @@ namespace quorval {
 // MSComm on QSerialPort. Bytes move only while the event loop runs.
 class QtSerialComm : public QObject, public MSComm {
     Q_OBJECT
-public:
+  public:
     explicit QtSerialComm(PortMap map = PortMap(), QObject* parent = nullptr);
     ~QtSerialComm() override;
 
@@ -36,7 +36,7 @@ public:
     // Blocks up to timeoutMs until queued bytes have been handed to the device.
     bool WaitForWritten(int timeoutMs);
 
-private:
+  private:
     int Fail(int error, const QString& text);
     void Close();
     void OnPortError(QSerialPort::SerialPortError error);

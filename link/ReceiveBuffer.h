@@ -16,8 +16,9 @@ struct ReceiveBuffer {
     // After position 1023 writing goes on at 0 and overwrites the oldest bytes.
     void Store(std::uint8_t byte) {
         RxBuffer[static_cast<std::size_t>(RxWriteIndex)] = byte;
-        RxWriteIndex = RxWriteIndex < kRxBufferSize - 1 ? static_cast<std::int16_t>(RxWriteIndex + 1)
-                                                        : std::int16_t{0};
+        RxWriteIndex = RxWriteIndex < kRxBufferSize - 1
+                           ? static_cast<std::int16_t>(RxWriteIndex + 1)
+                           : std::int16_t{0};
     }
 };
 

@@ -9,7 +9,7 @@ namespace quorval {
 // "Debug": the byte counts and hex dumps of what the port delivered.
 class frmDebug : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit frmDebug(QWidget* parent = nullptr);
 
     // Appends a line and brings it into view.

@@ -12,7 +12,7 @@ namespace quorval {
 // next use creates it afresh and shows it.
 template <class Form>
 class ChildForm {
-public:
+  public:
     using Factory = std::function<Form*()>;
     // Tool windows have a fixed size and no minimise or maximise box.
     ChildForm(QMdiArea& area, Factory factory, bool toolWindow = true)
@@ -40,7 +40,7 @@ public:
     Form* Existing() const { return form_; }
     QMdiSubWindow* Frame() const { return sub_; }
 
-private:
+  private:
     QMdiArea& area_;
     Factory factory_;
     bool toolWindow_;

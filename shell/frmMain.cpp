@@ -21,7 +21,8 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, QWidget* parent)
 
     g_.Bus.MinVersion = 255;
     g_.TxByte1 = g_.TxByte2 = g_.TxByte3 = 0;
-    connect(link_, &ModuleLink::DebugLine, this, [this](const QString& line) { DebugForm().AddLine(line); });
+    connect(link_, &ModuleLink::DebugLine, this,
+            [this](const QString& line) { DebugForm().AddLine(line); });
     link_->StartTimers();
 }
 

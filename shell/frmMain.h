@@ -17,7 +17,7 @@ struct Global;
 // the owner of the link to the modules.
 class frmMain : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     frmMain(Global& g, std::unique_ptr<MSComm> port, QWidget* parent = nullptr);
 
     ModuleLink& Link() { return *link_; }
@@ -26,7 +26,7 @@ public:
     frmDebug& DebugForm() { return debug_.Get(); }
     frmDebug* ExistingDebugForm() const { return debug_.Existing(); }
 
-private:
+  private:
     Global& g_;
     QMdiArea* area_;
     ModuleLink* link_;

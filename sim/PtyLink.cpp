@@ -83,7 +83,7 @@ struct Pending {
 };
 
 class Logger {
-public:
+  public:
     Logger(std::FILE* f, Clock::time_point start) : f_(f), start_(start) {}
     void Line(const char* dir, const std::string& hex) {
         if (!f_) {
@@ -95,14 +95,15 @@ public:
         std::fflush(f_);
     }
 
-private:
+  private:
     std::FILE* f_;
     Clock::time_point start_;
 };
 
 }  // namespace
 
-int Run(PtyLink& link, Simulator& sim, const RunOptions& options, volatile std::sig_atomic_t* stop) {
+int Run(PtyLink& link, Simulator& sim, const RunOptions& options,
+        volatile std::sig_atomic_t* stop) {
     const auto byteTime = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double, std::micro>(kByteMicros));
     Logger log(options.log, Clock::now());
@@ -158,7 +159,8 @@ int Run(PtyLink& link, Simulator& sim, const RunOptions& options, volatile std::
                 const auto t = Clock::now();
                 lineFree = t > lineFree ? t : lineFree;
                 for (const auto& chunk : result.chunks) {
-                    Clock::time_point start = lineFree + std::chrono::milliseconds(chunk.pauseBeforeMs);
+                    Clock::time_point start =
+                        lineFree + std::chrono::milliseconds(chunk.pauseBeforeMs);
                     for (std::size_t i = 0; i < chunk.bytes.size(); ++i) {
                         const bool last = i + 1 == chunk.bytes.size();
                         const std::string* text = nullptr;
@@ -177,7 +179,9 @@ int Run(PtyLink& link, Simulator& sim, const RunOptions& options, volatile std::
             }
         } else if (rc > 0 && (pfd.revents & POLLHUP)) {
             // Nobody but our own holder has the slave open; nothing to read.
-            struct timespec ts {0, 1'000'000};
+            struct timespec ts {
+                0, 1'000'000
+            };
             ::nanosleep(&ts, nullptr);
         }
     }

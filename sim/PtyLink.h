@@ -13,7 +13,7 @@ namespace lwlsim {
 // simulator keeps its own handle on the slave open, so a program that closes
 // and reopens the port never ends the link.
 class PtyLink {
-public:
+  public:
     static std::unique_ptr<PtyLink> Create(const std::string& linkPath, std::string& error);
     ~PtyLink();
     PtyLink(const PtyLink&) = delete;
@@ -23,7 +23,7 @@ public:
     const std::string& SlaveName() const { return slaveName_; }
     const std::string& LinkPath() const { return linkPath_; }
 
-private:
+  private:
     PtyLink() = default;
     int master_ = -1;
     int slaveHold_ = -1;

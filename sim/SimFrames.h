@@ -20,12 +20,12 @@ struct Command {
 
 // Finds command frames in a byte stream; skips bytes until a frame lines up.
 class CommandScanner {
-public:
+  public:
     void Push(std::uint8_t byte) { pending_.push_back(byte); }
     std::optional<Command> Next();
     std::size_t DroppedBytes() const { return dropped_; }
 
-private:
+  private:
     std::deque<std::uint8_t> pending_;
     std::size_t dropped_ = 0;
 };

@@ -83,17 +83,15 @@ void Simulator::Answer(const SimModule& m, std::uint8_t letter, std::vector<Chun
         pause = 0;
     }
     const std::string hex = Hex(frame.data(), frame.size());
-    const std::size_t split =
-        m.splitOffset > 0 && m.splitOffset < static_cast<int>(frame.size())
-            ? static_cast<std::size_t>(m.splitOffset)
-            : frame.size();
+    const std::size_t split = m.splitOffset > 0 && m.splitOffset < static_cast<int>(frame.size())
+                                  ? static_cast<std::size_t>(m.splitOffset)
+                                  : frame.size();
     out.push_back(Chunk{{frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(split)},
                         pause,
                         split == frame.size() ? hex : std::string()});
     if (split < frame.size()) {
-        out.push_back(Chunk{{frame.begin() + static_cast<std::ptrdiff_t>(split), frame.end()},
-                            m.splitMs,
-                            hex});
+        out.push_back(Chunk{
+            {frame.begin() + static_cast<std::ptrdiff_t>(split), frame.end()}, m.splitMs, hex});
     }
 }
 

@@ -18,7 +18,7 @@ struct Chunk {
 
 // The module system's behaviour: command frames in, answer chunks out.
 class Simulator {
-public:
+  public:
     explicit Simulator(SimSystem system, std::string eepromPath = {});
 
     struct Output {
@@ -30,7 +30,7 @@ public:
     const SimSystem& System() const { return system_; }
     std::size_t DroppedBytes() const { return scanner_.DroppedBytes(); }
 
-private:
+  private:
     void Handle(const Command& c, std::vector<Chunk>& out);
     void Answer(const SimModule& m, std::uint8_t letter, std::vector<Chunk>& out) const;
 

@@ -179,8 +179,8 @@ std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& e
             !r.Number("ch1_error", 0, 1, e1) || !r.Number("ch2_error", 0, 1, e2) ||
             !r.Number("ch1_count", 0, 32767, c1) || !r.Number("ch2_count", 0, 32767, c2) ||
             !r.Number("answers", 0, 1, answers) || !r.Number("corrupt", 0, 10, corrupt) ||
-            !r.Number("corrupt_value", 0, 255, corruptValue) ||
-            !r.Number("split", 1, 10, split) || !r.Number("split_ms", 0, 5000, splitMs)) {
+            !r.Number("corrupt_value", 0, 255, corruptValue) || !r.Number("split", 1, 10, split) ||
+            !r.Number("split_ms", 0, 5000, splitMs)) {
             return std::nullopt;
         }
         m.version = static_cast<std::uint8_t>(version);
@@ -216,8 +216,8 @@ std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& e
             }
         }
         static const char* const known[] = {
-            "version", "mode",   "side",    "ch1_error",     "ch2_error", "ch1_count",
-            "ch2_count", "answers", "noise", "corrupt", "corrupt_value", "split", "split_ms"};
+            "version", "mode",  "side",    "ch1_error",     "ch2_error", "ch1_count", "ch2_count",
+            "answers", "noise", "corrupt", "corrupt_value", "split",     "split_ms"};
         for (const auto& k : keys) {
             bool ok = false;
             for (const char* kn : known) {
@@ -231,7 +231,8 @@ std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& e
         sys.modules.push_back(std::move(m));
     }
     if (attached != 1) {
-        error = path + ": exactly one module must have side = G (the one attached to the PC), found " +
+        error = path +
+                ": exactly one module must have side = G (the one attached to the PC), found " +
                 std::to_string(attached);
         return std::nullopt;
     }

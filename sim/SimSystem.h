@@ -27,8 +27,8 @@ struct SimModule {
 };
 
 struct SimSystem {
-    std::vector<SimModule> modules;  // per side nearest first, as in the file
-    int turnaroundMs = 2;            // before each module's answer
+    std::vector<SimModule> modules;                // per side nearest first, as in the file
+    int turnaroundMs = 2;                          // before each module's answer
     std::map<std::uint16_t, std::uint8_t> eeprom;  // modes stored with "W"
 
     static SimSystem Default();

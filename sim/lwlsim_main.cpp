@@ -12,7 +12,9 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int) {
+    g_stop = 1;
+}
 
 const char* const kUsage =
     "usage: lwlsim --link PATH [--system FILE] [--no-pacing] [--log FILE] [--eeprom FILE]\n"
@@ -48,13 +50,17 @@ int main(int argc, char** argv) {
             return true;
         };
         if (arg == "--link") {
-            if (!value(linkPath)) return 2;
+            if (!value(linkPath))
+                return 2;
         } else if (arg == "--system") {
-            if (!value(systemPath)) return 2;
+            if (!value(systemPath))
+                return 2;
         } else if (arg == "--log") {
-            if (!value(logPath)) return 2;
+            if (!value(logPath))
+                return 2;
         } else if (arg == "--eeprom") {
-            if (!value(eepromPath)) return 2;
+            if (!value(eepromPath))
+                return 2;
         } else if (arg == "--no-pacing") {
             pacing = false;
         } else if (arg == "--help" || arg == "-h") {
@@ -107,7 +113,8 @@ int main(int argc, char** argv) {
         auto link = lwlsim::PtyLink::Create(linkPath, error);
         if (!link) {
             std::fprintf(stderr, "lwlsim: %s\n", error.c_str());
-            if (log) std::fclose(log);
+            if (log)
+                std::fclose(log);
             return 2;
         }
         lwlsim::Simulator sim(std::move(system), eepromPath);

@@ -27,23 +27,21 @@ QList<int> Order(const ModuleTable& t) {
 
 class TstModuleTable : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void sortPutsLeftInFoundOrderThenOthersReversed_data() {
         QTest::addColumn<QList<int>>("ids");
         QTest::addColumn<QByteArray>("sides");
         QTest::addColumn<QList<int>>("sorted");
         QTest::newRow("mixed") << QList<int>{1, 2, 3, 4, 5} << QByteArray("GLRLR")
                                << QList<int>{1, 2, 4, 5, 3};
-        QTest::newRow("all right reversed") << QList<int>{9, 8, 7, 6} << QByteArray("GRRR")
-                                            << QList<int>{9, 6, 7, 8};
-        QTest::newRow("all left kept") << QList<int>{9, 8, 7, 6} << QByteArray("GLLL")
-                                       << QList<int>{9, 8, 7, 6};
-        QTest::newRow("position 0 never moves, even when L") << QList<int>{4, 3, 2}
-                                                             << QByteArray("LRL")
-                                                             << QList<int>{4, 2, 3};
-        QTest::newRow("G and side 0 count as not L") << QList<int>{1, 2, 3, 4}
-                                                     << QByteArray("GG\0L", 4)
-                                                     << QList<int>{1, 4, 3, 2};
+        QTest::newRow("all right reversed")
+            << QList<int>{9, 8, 7, 6} << QByteArray("GRRR") << QList<int>{9, 6, 7, 8};
+        QTest::newRow("all left kept")
+            << QList<int>{9, 8, 7, 6} << QByteArray("GLLL") << QList<int>{9, 8, 7, 6};
+        QTest::newRow("position 0 never moves, even when L")
+            << QList<int>{4, 3, 2} << QByteArray("LRL") << QList<int>{4, 2, 3};
+        QTest::newRow("G and side 0 count as not L")
+            << QList<int>{1, 2, 3, 4} << QByteArray("GG\0L", 4) << QList<int>{1, 4, 3, 2};
         QTest::newRow("one module") << QList<int>{42} << QByteArray("R") << QList<int>{42};
         QTest::newRow("none") << QList<int>{} << QByteArray() << QList<int>{};
     }
@@ -109,7 +107,7 @@ private slots:
         ModuleData& sink = t.Modules(id);
         sink.SetVersion(1);
         sink.SetMode(0xFF);
-        QCOMPARE(int(t.MinVersion), 255);  // a stray record must not gate anything
+        QCOMPARE(int(t.MinVersion), 255);           // a stray record must not gate anything
         QCOMPARE(int(t.Modules(id).GetMode()), 0);  // and keeps nothing
         QVERIFY(!t.HasRecord(id));
         QVERIFY(!t.AppendToOrder(id));

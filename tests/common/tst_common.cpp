@@ -6,7 +6,7 @@ using namespace quorval;
 
 class TstCommon : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void byteToBitsIsMostSignificantFirst_data() {
         QTest::addColumn<int>("value");
         QTest::addColumn<QString>("bits");

@@ -22,7 +22,7 @@ QByteArray Bytes(const std::array<std::uint8_t, N>& a) {
 
 class TstCommandFrame : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void frameCarriesOnlyTheParametersOfItsLetter_data() {
         QTest::addColumn<int>("letter");
         QTest::addColumn<QByteArray>("frame");
@@ -32,7 +32,8 @@ private slots:
         QTest::newRow("W carries the mode") << int('W') << Bytes(vectors::kWrite1234);
         QTest::newRow("unknown letter sends zeros")
             << int('X') << QByteArray::fromHex("58000000 0A0D00");
-        QTest::newRow("lower-case p is not P") << int('p') << QByteArray::fromHex("70000000 0A0D00");
+        QTest::newRow("lower-case p is not P")
+            << int('p') << QByteArray::fromHex("70000000 0A0D00");
     }
     void frameCarriesOnlyTheParametersOfItsLetter() {
         QFETCH(int, letter);

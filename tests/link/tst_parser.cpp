@@ -39,13 +39,15 @@ struct Rig {
         port = p.get();
         link = std::make_unique<ModuleLink>(g, std::move(p));
         link->SetTimeOfDay([this] { return now; });
-        QObject::connect(link.get(), &ModuleLink::DebugLine, [this](const QString& l) { debug << l; });
+        QObject::connect(link.get(), &ModuleLink::DebugLine,
+                         [this](const QString& l) { debug << l; });
         QObject::connect(link.get(), &ModuleLink::AttachedModeReported,
                          [this](std::uint8_t m) { attachedModes << m; });
     }
     // Delivers bytes in pieces, one poll and one parse pass per piece.
     void Deliver(const QByteArray& bytes, int piece = 0) {
-        if (piece <= 0) piece = int(bytes.size());
+        if (piece <= 0)
+            piece = int(bytes.size());
         for (int i = 0; i < bytes.size(); i += piece) {
             port->incoming += bytes.mid(i, piece);
             link->ReceivePoll();
@@ -55,18 +57,27 @@ struct Rig {
     }
     QList<int> Order() const {
         QList<int> ids;
-        for (int i = 0; i < g.Bus.ModuleCount; ++i) ids << g.Bus.ModuleOrder(i);
+        for (int i = 0; i < g.Bus.ModuleCount; ++i)
+            ids << g.Bus.ModuleOrder(i);
         return ids;
     }
     // Everything the parser can change, for comparing two deliveries.
     QString Snapshot() {
-        QString s = QStringLiteral("count %1 G %2 min %3 order").arg(g.Bus.ModuleCount).arg(g.GModuleID).arg(g.Bus.MinVersion);
+        QString s = QStringLiteral("count %1 G %2 min %3 order")
+                        .arg(g.Bus.ModuleCount)
+                        .arg(g.GModuleID)
+                        .arg(g.Bus.MinVersion);
         for (int id : Order()) {
             const ModuleData& m = g.Bus.Modules(id);
             s += QStringLiteral(" [%1 %2 v%3 m%4 %5/%6 %7/%8]")
-                     .arg(id).arg(QChar(m.GetSide())).arg(m.GetVersion()).arg(m.GetMode())
-                     .arg(m.GetStatusChannel1()).arg(m.GetErrorCounterChannel1())
-                     .arg(m.GetStatusChannel2()).arg(m.GetErrorCounterChannel2());
+                     .arg(id)
+                     .arg(QChar(m.GetSide()))
+                     .arg(m.GetVersion())
+                     .arg(m.GetMode())
+                     .arg(m.GetStatusChannel1())
+                     .arg(m.GetErrorCounterChannel1())
+                     .arg(m.GetStatusChannel2())
+                     .arg(m.GetErrorCounterChannel2());
         }
         return s;
     }
@@ -81,11 +92,12 @@ QByteArray Burst() {
 
 class TstParser : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void scanAnswersAreCountedDeduplicatedAndSorted() {
         Rig r;
         QSignalSpy frames(r.link.get(), &ModuleLink::FrameParsed);
-        r.Deliver(Frame('G', 1, 34, 0xC5) + Frame('L', 7) + Frame('L', 7) + Frame('R', 9) + Frame('L', 8));
+        r.Deliver(Frame('G', 1, 34, 0xC5) + Frame('L', 7) + Frame('L', 7) + Frame('R', 9) +
+                  Frame('L', 8));
         QCOMPARE(r.Order(), (QList<int>{1, 7, 8, 9}));
         QCOMPARE(int(r.g.GModuleID), 1);
         QCOMPARE(frames.count(), 5);
@@ -153,7 +165,8 @@ private slots:
         QTest::newRow("noise between frames") << g + QByteArray::fromHex("00FF0A0D") + l + r;
         QTest::newRow("head of a frame that never ends") << g + l.left(6) + l + r;
         QTest::newRow("terminator missing") << g + l.left(9) + "\x0D\x0A" + l + r;
-        QTest::newRow("zeros and CR LF") << QByteArray(20, '\0') + g + QByteArray("\x0D\x0A") + l + r;
+        QTest::newRow("zeros and CR LF")
+            << QByteArray(20, '\0') + g + QByteArray("\x0D\x0A") + l + r;
     }
     void brokenBytesCostOnlyThemselves() {
         QFETCH(QByteArray, stream);
@@ -167,7 +180,8 @@ private slots:
     void idAbove32000IsSkippedAndTheRestParsed() {
         Rig r;
         QSignalSpy frames(r.link.get(), &ModuleLink::FrameParsed);
-        r.Deliver(Frame('G', 1) + Frame('L', 32001) + Frame('L', 0xFFFF) + Frame('L', 32000) + Frame('P', 40000));
+        r.Deliver(Frame('G', 1) + Frame('L', 32001) + Frame('L', 0xFFFF) + Frame('L', 32000) +
+                  Frame('P', 40000));
         QCOMPARE(r.Order(), (QList<int>{1, 32000}));
         QCOMPARE(qvariant_cast<FrameOutcome>(frames[1][1]), FrameOutcome::OutOfRange);
         QCOMPARE(qvariant_cast<FrameOutcome>(frames[4][1]), FrameOutcome::OutOfRange);

@@ -40,7 +40,7 @@ QByteArray ReadAtLeast(MSComm& port, int n, int timeoutMs = 10000) {
 }
 
 class Holder {
-public:
+  public:
     explicit Holder(const QString& device) {
         p.setProgram(QStringLiteral(PORTHOLD_PATH));
         p.setArguments({device});
@@ -66,7 +66,7 @@ public:
 
 class TstSerialPort : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void scanAnswersArriveIntactWithZeroBytes() {
         SimProcess sim({"--no-pacing"}, kTwoModules);
         QVERIFY(sim.Start());
@@ -78,7 +78,8 @@ private slots:
         QVERIFY(port.PortOpen());
         QVERIFY(SendCommand(g, port, kCmdScan));
         const QByteArray got = ReadAtLeast(port, 22);
-        QCOMPARE(got.toHex(' '), (Bytes(vectors::kAttached32000) + Bytes(vectors::kLeft5)).toHex(' '));
+        QCOMPARE(got.toHex(' '),
+                 (Bytes(vectors::kAttached32000) + Bytes(vectors::kLeft5)).toHex(' '));
     }
 
     void closedPortHasNothingAndTakesNothing() {

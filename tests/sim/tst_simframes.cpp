@@ -9,7 +9,8 @@ namespace {
 
 std::vector<std::uint8_t> Cat(std::initializer_list<std::vector<std::uint8_t>> parts) {
     std::vector<std::uint8_t> out;
-    for (const auto& p : parts) out.insert(out.end(), p.begin(), p.end());
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
     return out;
 }
 
@@ -18,14 +19,17 @@ std::vector<std::uint8_t> V(const std::array<std::uint8_t, N>& a) {
     return {a.begin(), a.end()};
 }
 
-std::vector<Command> ScanAll(const std::vector<std::uint8_t>& bytes, std::size_t* dropped = nullptr) {
+std::vector<Command> ScanAll(const std::vector<std::uint8_t>& bytes,
+                             std::size_t* dropped = nullptr) {
     CommandScanner s;
     std::vector<Command> out;
     for (auto b : bytes) {
         s.Push(b);
-        while (auto c = s.Next()) out.push_back(*c);
+        while (auto c = s.Next())
+            out.push_back(*c);
     }
-    if (dropped) *dropped = s.DroppedBytes();
+    if (dropped)
+        *dropped = s.DroppedBytes();
     return out;
 }
 
@@ -33,7 +37,7 @@ std::vector<Command> ScanAll(const std::vector<std::uint8_t>& bytes, std::size_t
 
 class TstSimFrames : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void reportsEncodeToTheHandWrittenBytes() {
         Report l;
         l.letter = 'L';
@@ -99,7 +103,8 @@ private slots:
 
     void partialCommandWaitsForTheRest() {
         CommandScanner s;
-        for (std::size_t i = 0; i < 6; ++i) s.Push(vectors::kScan[i]);
+        for (std::size_t i = 0; i < 6; ++i)
+            s.Push(vectors::kScan[i]);
         QVERIFY(!s.Next());
         s.Push(vectors::kScan[6]);
         const auto c = s.Next();

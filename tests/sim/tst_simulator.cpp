@@ -17,25 +17,33 @@ namespace {
 SimSystem LoadText(const QByteArray& text, std::string* error = nullptr) {
     QTemporaryDir dir;
     QFile f(dir.filePath("s.ini"));
-    if (!f.open(QIODevice::WriteOnly)) return {};
+    if (!f.open(QIODevice::WriteOnly))
+        return {};
     f.write(text);
     f.close();
     std::string err;
     auto s = SimSystem::Load(f.fileName().toStdString(), err);
-    if (error) *error = err;
+    if (error)
+        *error = err;
     return s ? *s : SimSystem{};
 }
 
 std::vector<std::uint8_t> Cmd(char letter, int id = 0, int mode = 0) {
-    return {static_cast<std::uint8_t>(letter), static_cast<std::uint8_t>(id & 0xFF),
-            static_cast<std::uint8_t>(id >> 8), static_cast<std::uint8_t>(mode), 0x0A, 0x0D, 0x00};
+    return {static_cast<std::uint8_t>(letter),
+            static_cast<std::uint8_t>(id & 0xFF),
+            static_cast<std::uint8_t>(id >> 8),
+            static_cast<std::uint8_t>(mode),
+            0x0A,
+            0x0D,
+            0x00};
 }
 
 // All bytes the simulator answers to the given input, in order.
 std::vector<std::uint8_t> Answer(Simulator& sim, const std::vector<std::uint8_t>& in) {
     const auto out = sim.Feed(in.data(), in.size());
     std::vector<std::uint8_t> bytes;
-    for (const auto& c : out.chunks) bytes.insert(bytes.end(), c.bytes.begin(), c.bytes.end());
+    for (const auto& c : out.chunks)
+        bytes.insert(bytes.end(), c.bytes.begin(), c.bytes.end());
     return bytes;
 }
 
@@ -60,7 +68,7 @@ const QByteArray kRing =
 
 class TstSimulator : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void scanAnswersAttachedFirstThenByDistance() {
         Simulator sim(LoadText(kRing));
         const auto bytes = Answer(sim, Cmd('G'));
@@ -73,9 +81,9 @@ private slots:
     void queryIsAnsweredWithLetterP() {
         Simulator sim(LoadText(kRing));
         QCOMPARE(Frames(Answer(sim, Cmd('P', 22))), (QList<QPair<char, int>>{{'P', 22}}));
-        QVERIFY(Answer(sim, Cmd('P', 32)).empty());    // silent module
-        QVERIFY(Answer(sim, Cmd('P', 999)).empty());   // no such module
-        QVERIFY(Answer(sim, Cmd('X', 22)).empty());    // unknown letter
+        QVERIFY(Answer(sim, Cmd('P', 32)).empty());   // silent module
+        QVERIFY(Answer(sim, Cmd('P', 999)).empty());  // no such module
+        QVERIFY(Answer(sim, Cmd('X', 22)).empty());   // unknown letter
     }
 
     void setAndWriteChangeTheModeWithoutAnswer() {
@@ -98,9 +106,10 @@ private slots:
     }
 
     void faultsShapeTheAnswer() {
-        Simulator sim(LoadText("[module 1]\nside = G\nnoise = 00 44 FF\n"
-                               "[module 2]\nside = L\ncorrupt = 9\ncorrupt_value = 0x55\n"
-                               "[module 3]\nside = R\nsplit = 4\nsplit_ms = 150\n"));
+        Simulator sim(
+            LoadText("[module 1]\nside = G\nnoise = 00 44 FF\n"
+                     "[module 2]\nside = L\ncorrupt = 9\ncorrupt_value = 0x55\n"
+                     "[module 3]\nside = R\nsplit = 4\nsplit_ms = 150\n"));
         const auto g = Cmd('G');
         const auto out = sim.Feed(g.data(), g.size());
         QCOMPARE(out.chunks.size(), std::size_t(5));
@@ -133,8 +142,8 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("reason");
         QTest::newRow("no attached module") << QByteArray("[module 1]\nside = L\n") << "side = G";
-        QTest::newRow("two attached") << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n")
-                                      << "side = G";
+        QTest::newRow("two attached")
+            << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n") << "side = G";
         QTest::newRow("version too big")
             << QByteArray("[module 1]\nside = G\nversion = 300\n") << "version";
         QTest::newRow("trailing junk") << QByteArray("[module 1]\nside = G\nmode = 5x\n") << "mode";
@@ -142,7 +151,8 @@ private slots:
         QTest::newRow("typo key") << QByteArray("[module 1]\nside = G\nversoin = 3\n") << "versoin";
         QTest::newRow("bad section") << QByteArray("[modul 1]\nside = G\n") << "modul 1";
         QTest::newRow("id too big") << QByteArray("[module 70000]\nside = G\n") << "module 70000";
-        QTest::newRow("twice") << QByteArray("[module 1]\nside=G\n[module 01]\nside=L\n") << "twice";
+        QTest::newRow("twice") << QByteArray("[module 1]\nside=G\n[module 01]\nside=L\n")
+                               << "twice";
         QTest::newRow("noise not hex") << QByteArray("[module 1]\nside=G\nnoise = zz\n") << "noise";
         QTest::newRow("counter too big")
             << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << "ch1_count";
@@ -158,10 +168,11 @@ private slots:
 
     void valuesAreReadAsWritten() {
         std::string error;
-        SimSystem s = LoadText("[system]\nturnaround_ms = 7\n"
-                               "[module 65535]\nside = g\nversion = 0x21\nmode = 200\n"
-                               "ch1_error = 1\nch2_count = 0x7FFF\n",
-                               &error);
+        SimSystem s = LoadText(
+            "[system]\nturnaround_ms = 7\n"
+            "[module 65535]\nside = g\nversion = 0x21\nmode = 200\n"
+            "ch1_error = 1\nch2_count = 0x7FFF\n",
+            &error);
         QVERIFY2(error.empty(), error.c_str());
         QCOMPARE(s.turnaroundMs, 7);
         QCOMPARE(s.modules.size(), std::size_t(1));
@@ -179,7 +190,8 @@ private slots:
 
     void pacedScanTakesLineTimeAndArrivesInPieces() {
         QByteArray ini = "[module 1]\nside = G\n";
-        for (int i = 2; i <= 16; ++i) ini += "[module " + QByteArray::number(i) + "]\nside = L\n";
+        for (int i = 2; i <= 16; ++i)
+            ini += "[module " + QByteArray::number(i) + "]\nside = L\n";
         SimProcess sim({}, ini);
         QVERIFY(sim.Start());
         RawTerminal term(sim.LinkPath().toStdString());

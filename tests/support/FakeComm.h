@@ -11,9 +11,10 @@
 namespace testing_support {
 
 class FakeComm : public quorval::MSComm {
-public:
+  public:
     bool SetCommPort(int port) override {
-        if (open || port < 1 || port > 4) return false;
+        if (open || port < 1 || port > 4)
+            return false;
         commPort = port;
         return true;
     }
@@ -27,11 +28,13 @@ public:
     int InBufferCount() override { return open ? static_cast<int>(incoming.size()) : 0; }
     QByteArray Input() override {
         QByteArray all = open ? incoming : QByteArray();
-        if (open) incoming.clear();
+        if (open)
+            incoming.clear();
         return all;
     }
     bool Output(const QByteArray& bytes) override {
-        if (!open) return false;
+        if (!open)
+            return false;
         written.append(bytes);
         return true;
     }

@@ -15,7 +15,7 @@
 namespace testing_support {
 
 class RawTerminal {
-public:
+  public:
     explicit RawTerminal(const std::string& path) {
         fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
         if (fd_ >= 0) {
@@ -26,7 +26,8 @@ public:
         }
     }
     ~RawTerminal() {
-        if (fd_ >= 0) ::close(fd_);
+        if (fd_ >= 0)
+            ::close(fd_);
     }
     RawTerminal(const RawTerminal&) = delete;
     RawTerminal& operator=(const RawTerminal&) = delete;
@@ -64,7 +65,7 @@ public:
         return a;
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

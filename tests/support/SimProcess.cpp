@@ -21,7 +21,9 @@ SimProcess::SimProcess(const QStringList& extraArgs, const QByteArray& systemIni
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
 }
 
-SimProcess::~SimProcess() { Stop(); }
+SimProcess::~SimProcess() {
+    Stop();
+}
 
 bool SimProcess::Start() {
     process_.start();

@@ -10,9 +10,9 @@ namespace testing_support {
 
 // lwlsim as a child process on a pseudo-terminal of its own.
 class SimProcess {
-public:
-    // extraArgs go after --link, with {dir} standing for a private folder; systemIni, when not empty, is written to a
-    // file and passed with --system.
+  public:
+    // extraArgs go after --link, with {dir} standing for a private folder; systemIni, when not
+    // empty, is written to a file and passed with --system.
     explicit SimProcess(const QStringList& extraArgs = {}, const QByteArray& systemIni = {});
     ~SimProcess();
 
@@ -23,7 +23,7 @@ public:
     QString FilePath(const QString& name) const { return dir_.filePath(name); }
     QProcess& Process() { return process_; }
 
-private:
+  private:
     QTemporaryDir dir_;
     QStringList args_;
     QProcess process_;

@@ -1,0 +1,138 @@
+// quorval-cli as a technician runs it, against the simulator on a pseudo-terminal.
+
+#include <QtTest>
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "support/SimProcess.h"
+
+using testing_support::SimProcess;
+
+namespace {
+
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Run Cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(QUORVAL_CLI_PATH), args);
+    Run r;
+    if (!p.waitForFinished(30000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
+}  // namespace
+
+class TstCli : public QObject {
+    Q_OBJECT
+  private slots:
+    void scanListsTheModulesInDisplayOrder() {
+        SimProcess sim;
+        QVERIFY(sim.Start());
+        const Run r = Cli({"--port", sim.LinkPath(), "scan"});
+        QCOMPARE(r.code, 0);
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 6);
+        QStringList ids;
+        for (const QString& l : lines)
+            ids << l.simplified().section(' ', 0, 0);
+        QCOMPARE(ids, (QStringList{"100", "205", "310", "530", "415", "120"}));
+        QVERIFY(lines[2].contains("CH2 error    17"));
+        QVERIFY(lines[0].contains("3.4"));
+        QVERIFY(lines[0].contains("00000101"));
+        QVERIFY(lines[0].contains(
+            "125 KBit/s, 11-bit identifiers, line or ring, CH1_Error AND CH2_Error"));
+    }
+
+    void scanAsJson() {
+        SimProcess sim({},
+                       "[module 7]\nside = G\nversion = 33\nmode = 0xE6\n"
+                       "[module 9]\nside = R\nch1_error = 1\nch1_count = 258\n");
+        QVERIFY(sim.Start());
+        const Run r = Cli({"--port", sim.LinkPath(), "scan", "--json"});
+        QCOMPARE(r.code, 0);
+        const QJsonArray a = QJsonDocument::fromJson(r.out.toUtf8()).array();
+        QCOMPARE(a.size(), 2);
+        const QJsonObject first = a[0].toObject();
+        QCOMPARE(first["id"].toInt(), 7);
+        QCOMPARE(first["side"].toString(), "G");
+        QCOMPARE(first["version"].toInt(), 33);
+        QCOMPARE(first["mode"].toInt(), 0xE6);
+        const QJsonObject second = a[1].toObject();
+        QCOMPARE(second["side"].toString(), "R");
+        QCOMPARE(second["status1"].toBool(), true);
+        QCOMPARE(second["status2"].toBool(), false);
+        QCOMPARE(second["errors1"].toInt(), 258);
+        QCOMPARE(second["errors2"].toInt(), 0);
+    }
+
+    void queryAnsweredAndNot() {
+        SimProcess sim(
+            {}, "[module 300]\nside = G\nversion = 7\n[module 301]\nside = L\nanswers = 0\n");
+        QVERIFY(sim.Start());
+        const Run ok = Cli({"--port", sim.LinkPath(), "query", "300"});
+        QCOMPARE(ok.code, 0);
+        QVERIFY(ok.out.simplified().startsWith("300 P 0.7"));
+        const Run silent = Cli({"--port", sim.LinkPath(), "query", "301"});
+        QCOMPARE(silent.code, 1);
+        QCOMPARE(silent.err.trimmed(), "Modul with ID 301 not answer!");
+    }
+
+    void noAnswerAtAll() {
+        SimProcess sim({}, "[module 1]\nside = G\nanswers = 0\n");
+        QVERIFY(sim.Start());
+        const Run r = Cli({"--port", sim.LinkPath(), "scan"});
+        QCOMPARE(r.code, 1);
+        QCOMPARE(r.err.trimmed(),
+                 "No Modules found! Check the serial connection and try it again.");
+    }
+
+    void badUsageAndMissingPort_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing device")
+            << QStringList{"--port", "/nonexistent/tty", "scan"} << "not found";
+        QTest::newRow("no port") << QStringList{"scan"} << "--port";
+        QTest::newRow("no command") << QStringList{"--port", "COM1"} << "scan";
+        QTest::newRow("ID too big") << QStringList{"--port", "COM1", "query", "32001"} << "32000";
+        QTest::newRow("ID not a number") << QStringList{"--port", "COM1", "query", "7x"} << "32000";
+        QTest::newRow("unknown option")
+            << QStringList{"--port", "COM1", "scan", "--fast"} << "--fast";
+    }
+    void badUsageAndMissingPort() {
+        QFETCH(QStringList, args);
+        QFETCH(QString, message);
+        const Run r = Cli(args);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(message), qPrintable(r.err));
+    }
+
+    void portInUseIsSaidSo() {
+        SimProcess sim;
+        QVERIFY(sim.Start());
+        QProcess monitor;
+        monitor.start(QStringLiteral(QUORVAL_CLI_PATH), {"--port", sim.LinkPath(), "monitor"});
+        QVERIFY(monitor.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(Cli({"--port", sim.LinkPath(), "scan"}).err.contains("in use"),
+                                 20000);
+        monitor.terminate();  // SIGTERM ends the monitor cleanly
+        QVERIFY(monitor.waitForFinished(10000));
+        QCOMPARE(monitor.exitCode(), 0);
+        QCOMPARE(Cli({"--port", sim.LinkPath(), "scan"}).code, 0);
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCli)
+#include "tst_cli.moc"
