@@ -128,6 +128,7 @@ int Query(Global& g, ModuleLink& link, int id, bool json) {
 
 int Monitor(QCoreApplication& app, Global& g, ModuleLink& link, bool debug) {
     g.DebugEnabled = debug;
+    Err(QStringLiteral("listening; Ctrl-C to stop"));
     QObject::connect(&link, &ModuleLink::FrameParsed,
                      [](const ResponseFrame& f, FrameOutcome o) { Out(FrameLine(f, o)); });
     if (debug) {

@@ -125,8 +125,12 @@ class TstCli : public QObject {
         QProcess monitor;
         monitor.start(QStringLiteral(QUORVAL_CLI_PATH), {"--port", sim.LinkPath(), "monitor"});
         QVERIFY(monitor.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(Cli({"--port", sim.LinkPath(), "scan"}).err.contains("in use"),
-                                 20000);
+        QByteArray said;
+        QTRY_VERIFY_WITH_TIMEOUT((said += monitor.readAllStandardError()).contains("listening"),
+                                 10000);
+        const Run refused = Cli({"--port", sim.LinkPath(), "scan"});
+        QCOMPARE(refused.code, 2);
+        QVERIFY2(refused.err.contains("in use"), qPrintable(refused.err));
         monitor.terminate();  // SIGTERM ends the monitor cleanly
         QVERIFY(monitor.waitForFinished(10000));
         QCOMPARE(monitor.exitCode(), 0);
