@@ -20,10 +20,6 @@ QString ModeBits(std::uint8_t mode) {
 
 }  // namespace
 
-QString VersionText(std::uint8_t version) {
-    return QStringLiteral("%1.%2").arg(version / 10).arg(version % 10);
-}
-
 QString DecodedMode(std::uint8_t mode) {
     const QString baud = QString::fromStdString(BaudCaption(mode));
     return QStringLiteral("%1, %2, %3, %4")

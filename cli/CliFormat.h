@@ -4,13 +4,12 @@
 #include <QString>
 
 #include "bus/ModuleData.h"
+#include "bus/ModuleText.h"
 #include "link/ModuleLink.h"
 #include "link/ResponseFrame.h"
 
 namespace quorval {
 
-// "3.4" from the version byte 34.
-QString VersionText(std::uint8_t version);
 // Baud rate, identifier length, topology and relay logic by their captions.
 QString DecodedMode(std::uint8_t mode);
 // One line per module for people; one object per module for scripts.

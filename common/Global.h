@@ -1,12 +1,20 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <QString>
 
 #include "bus/ModuleTable.h"
 
 namespace quorval {
+
+enum class MessageIcon { Critical, Information };
+
+// Shows a modal message with one OK button. The application shows a real box;
+// tests put a recorder here.
+using MessageBoxFn =
+    std::function<void(const QString& text, MessageIcon icon, const QString& title)>;
 
 // The state that all windows share. One object is owned by the application
 // (tests make their own) and handed around by reference.
@@ -26,6 +34,8 @@ struct Global {
     bool DebugEnabled = false;
     std::uint8_t ComPort = 0;  // 1..4, 0 for none
     QString IniFileName;
+
+    MessageBoxFn MsgBox = [](const QString&, MessageIcon, const QString&) {};
 
     // Outer size of the bus view in twips for its next opening.
     std::int16_t BusInfoHeight = 0;

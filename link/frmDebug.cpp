@@ -9,7 +9,7 @@ frmDebug::frmDebug(QWidget* parent)
       lstDebugOutput(new QListWidget(this)),
       cmdClearDebugOutput(new QPushButton(tr("&Clear debug output list"), this)) {
     setWindowTitle(tr("Debug"));
-    setFixedSize(3255 / 15, 3030 / 15);  // twips to pixels
+    setMinimumSize(3255 / 15, 3030 / 15);  // twips to pixels; the frame fixes the size
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(lstDebugOutput, 1);

@@ -14,9 +14,14 @@ template <class Form>
 class ChildForm {
   public:
     using Factory = std::function<Form*()>;
+    // Runs once for every new window, after it got its frame and before it shows.
+    using Placer = std::function<void(Form&, QMdiSubWindow&)>;
     // Tool windows have a fixed size and no minimise or maximise box.
-    ChildForm(QMdiArea& area, Factory factory, bool toolWindow = true)
-        : area_(area), factory_(std::move(factory)), toolWindow_(toolWindow) {}
+    ChildForm(QMdiArea& area, Factory factory, bool toolWindow = true, Placer placer = {})
+        : area_(area),
+          factory_(std::move(factory)),
+          toolWindow_(toolWindow),
+          placer_(std::move(placer)) {}
 
     Form& Get() {
         if (!form_) {
@@ -32,6 +37,9 @@ class ChildForm {
                 sub_->adjustSize();
                 sub_->setFixedSize(sub_->size());
             }
+            if (placer_) {
+                placer_(*form_, *sub_);
+            }
             sub_->show();
         }
         return *form_;
@@ -44,6 +52,7 @@ class ChildForm {
     QMdiArea& area_;
     Factory factory_;
     bool toolWindow_;
+    Placer placer_;
     QPointer<Form> form_;
     QPointer<QMdiSubWindow> sub_;
 };

@@ -13,7 +13,25 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, QWidget* parent)
       g_(g),
       area_(new QMdiArea(this)),
       link_(new ModuleLink(g, std::move(port), this)),
-      debug_(*area_, [] { return new frmDebug(); }) {
+      debug_(*area_, [] { return new frmDebug(); }),
+      moduleState_(*area_, [this] { return new frmModuleState(*link_); }),
+      bus_(
+          *area_,
+          [this] {
+              return new frmBackground(g_, *link_,
+                                       [this]() -> frmModuleState& { return ModuleStateForm(); });
+          },
+          false,
+          [](frmBackground& form, QMdiSubWindow& frame) {
+              const QSize saved = form.SavedOuterSize();
+              frame.resize(saved.isEmpty() ? QSize(300, 260) : saved);
+          }),
+      progress_(
+          *area_, [this] { return new frmProgress(g_.Bus.ModuleCount); }, true,
+          [this](frmProgress&, QMdiSubWindow& frame) {
+              // A quarter down and a third across the main window.
+              frame.move(width() / 3, height() / 4);
+          }) {
     setWindowTitle(tr("QUORVAL Setup Tool"));
     area_->setBackground(QColor(128, 128, 128));
     setCentralWidget(area_);

@@ -5,9 +5,12 @@
 #include <QMainWindow>
 #include <QMdiArea>
 
+#include "config/frmModuleState.h"
+#include "config/frmProgress.h"
 #include "link/ModuleLink.h"
 #include "link/frmDebug.h"
 #include "shell/ChildForm.h"
+#include "view/frmBackground.h"
 
 namespace quorval {
 
@@ -25,12 +28,22 @@ class frmMain : public QMainWindow {
     // The debug window, created and shown if it does not exist.
     frmDebug& DebugForm() { return debug_.Get(); }
     frmDebug* ExistingDebugForm() const { return debug_.Existing(); }
+    // The other child windows, each created and shown on first use.
+    frmBackground& BusForm() { return bus_.Get(); }
+    frmBackground* ExistingBusForm() const { return bus_.Existing(); }
+    frmModuleState& ModuleStateForm() { return moduleState_.Get(); }
+    frmModuleState* ExistingModuleStateForm() const { return moduleState_.Existing(); }
+    frmProgress& ProgressForm() { return progress_.Get(); }
+    frmProgress* ExistingProgressForm() const { return progress_.Existing(); }
 
   private:
     Global& g_;
     QMdiArea* area_;
     ModuleLink* link_;
     ChildForm<frmDebug> debug_;
+    ChildForm<frmModuleState> moduleState_;
+    ChildForm<frmBackground> bus_;
+    ChildForm<frmProgress> progress_;
 };
 
 }  // namespace quorval

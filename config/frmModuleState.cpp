@@ -1,0 +1,116 @@
+#include "config/frmModuleState.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+#include "bus/ModuleData.h"
+#include "bus/ModuleText.h"
+#include "common/Bits.h"
+#include "common/Global.h"
+#include "config/RelayLogic.h"
+#include "link/CommandFrame.h"
+#include "link/ModeByte.h"
+#include "link/ModuleLink.h"
+
+namespace quorval {
+
+namespace {
+
+QLineEdit* DisplayField(QWidget* parent) {
+    auto* f = new QLineEdit(parent);
+    f->setReadOnly(true);
+    return f;
+}
+
+}  // namespace
+
+void FillRelayList(QComboBox& combo) {
+    combo.clear();
+    for (const char* caption : kRelayCaptions) {
+        combo.addItem(QString::fromLatin1(caption));
+    }
+    combo.setCurrentIndex(1);
+}
+
+frmModuleState::frmModuleState(ModuleLink& link, QWidget* parent)
+    : QWidget(parent),
+      txtModulID(DisplayField(this)),
+      txtVersion(DisplayField(this)),
+      txtMode(DisplayField(this)),
+      cmbErrorRelais(new QComboBox(this)),
+      txtErrorCounterCH1(DisplayField(this)),
+      txtErrorCounterCH2(DisplayField(this)),
+      chkWriteToEEPROM(new QCheckBox(QStringLiteral("Write to E²PROM"), this)),
+      cmdApply(new QPushButton(tr("&Apply"), this)),
+      link_(link) {
+    setWindowTitle(tr("Module State"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(pal);
+    setMinimumSize(3225 / 15, 3060 / 15);  // twips to pixels; the frame fixes the size
+    // The window keeps its classic small size; a compact font lets everything fit.
+    QFont compact = font();
+    compact.setPointSize(8);
+    setFont(compact);
+
+    cmbErrorRelais->setEditable(true);
+    cmbErrorRelais->setInsertPolicy(QComboBox::NoInsert);
+    FillRelayList(*cmbErrorRelais);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(6, 4, 6, 4);
+    grid->setVerticalSpacing(2);
+    grid->setHorizontalSpacing(4);
+    int row = 0;
+    const auto addRow = [&](const QString& label, QWidget* field) {
+        grid->addWidget(new QLabel(label, this), row, 0);
+        grid->addWidget(field, row++, 1);
+    };
+    addRow(tr("Modul ID:"), txtModulID);
+    addRow(tr("Version:"), txtVersion);
+    addRow(tr("Mode:"), txtMode);
+    grid->addWidget(new QLabel(tr("Error Relais:"), this), row++, 0, 1, 2);
+    grid->addWidget(cmbErrorRelais, row++, 0, 1, 2);
+    addRow(tr("Error Counter CH1:"), txtErrorCounterCH1);
+    addRow(tr("Error Counter CH2:"), txtErrorCounterCH2);
+    auto* bottom = new QHBoxLayout();
+    bottom->addWidget(chkWriteToEEPROM);
+    bottom->addStretch();
+    bottom->addWidget(cmdApply);
+    grid->addLayout(bottom, row++, 0, 1, 2);
+
+    connect(cmdApply, &QPushButton::clicked, this, &frmModuleState::cmdApply_Click);
+}
+
+void frmModuleState::ShowModule(int id, const ModuleData& record) {
+    txtModulID->setText(QString::number(id));
+    txtVersion->setText(VersionText(record.GetVersion()));
+    txtMode->setText(QString::fromStdString(ByteToBits(record.GetMode())));
+    txtErrorCounterCH1->setText(QString::number(record.GetErrorCounterChannel1()));
+    txtErrorCounterCH2->setText(QString::number(record.GetErrorCounterChannel2()));
+    cmbErrorRelais->setCurrentText(QString::fromStdString(RelayCaption(record.GetMode())));
+    cmbErrorRelais->lineEdit()->setCursorPosition(0);  // show the start of a long caption
+}
+
+void frmModuleState::cmdApply_Click() {
+    // Only an ID that a query wrote makes sense here; anything else sends nothing.
+    const auto id = ModuleIdFromText(txtModulID->text());
+    if (!id) {
+        return;
+    }
+    Global& g = link_.State();
+    ModuleData& record = g.Bus.Modules(*id);
+    const std::uint8_t mode =
+        WithRelay(record.GetMode(), RelayValueForText(cmbErrorRelais->currentText()));
+    record.SetMode(mode);
+    txtMode->setText(QString::fromStdString(ByteToBits(mode)));
+    g.TxByte3 = mode;
+    g.TxByte2 = static_cast<std::uint8_t>(*id / 256);
+    g.TxByte1 = static_cast<std::uint8_t>(*id % 256);
+    link_.SendCommand(chkWriteToEEPROM->isChecked() ? kCmdWrite : kCmdSet);
+}
+
+}  // namespace quorval

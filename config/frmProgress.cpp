@@ -1,0 +1,44 @@
+#include "config/frmProgress.h"
+
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace quorval {
+
+frmProgress::frmProgress(int moduleCount, QWidget* parent)
+    : QWidget(parent),
+      ProgressBar(new QProgressBar(this)),
+      cmdOK(new QPushButton(tr("&OK"), this)) {
+    setWindowTitle(tr("Progress State"));
+    setMinimumSize(4065 / 15, 1110 / 15);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addWidget(ProgressBar);
+    auto* row = new QHBoxLayout();
+    row->addStretch();
+    row->addWidget(cmdOK);
+    row->addStretch();
+    layout->addLayout(row);
+    cmdOK->setEnabled(false);
+    ProgressBar->setMinimum(0);
+    ProgressBar->setMaximum(moduleCount != 0 ? moduleCount : 100);
+    ProgressBar->setValue(0);
+    connect(cmdOK, &QPushButton::clicked, this, [this] {
+        // Close the frame around us too, when there is one.
+        if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) {
+            parentWidget()->close();
+        } else {
+            close();
+        }
+    });
+}
+
+void frmProgress::StartRun(const QString& caption, int moduleCount) {
+    setWindowTitle(caption);
+    cmdOK->setEnabled(false);
+    ProgressBar->setMinimum(0);
+    ProgressBar->setMaximum(moduleCount != 0 ? moduleCount : 100);
+    ProgressBar->setValue(0);
+}
+
+}  // namespace quorval

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+
+namespace quorval {
+
+// Rounds to the nearest whole number, a half to the even neighbour; clamped to 16 bits.
+std::int16_t RoundHalfEven(double value);
+
+// Angle of ring position k of n in whole degrees, brought into 0..359 once:
+// position 0 at the top (90), the others counter-clockwise on screen.
+std::int16_t PositionAngle(int k, int n);
+
+struct RingGeometry {
+    double centreX = 0;
+    double centreY = 0;
+    float arcRadius = 0;           // height / 2 - picture height
+    std::int16_t placeRadius = 0;  // arcRadius rounded, for the pictures
+};
+
+// The ring depends on the height only; the width moves the centre.
+RingGeometry Ring(double width, double height, double pictureHeight);
+
+struct Point {
+    double left = 0;
+    double top = 0;
+};
+
+// Top left corner of the picture at position k so that it is centred on the ring.
+Point PicturePosition(const RingGeometry& ring, int k, int n, double pictureWidth,
+                      double pictureHeight);
+
+// Links between ring positions: red when the modules at both ends report an
+// error. With exactly two modules the link to the next one looks at channel 2 of
+// the module itself, the link from the previous one at its channel 1.
+struct ChannelState {
+    bool ch1 = false;
+    bool ch2 = false;
+    bool Any() const { return ch1 || ch2; }
+};
+bool NextLinkRed(const ChannelState& self, const ChannelState& next, int moduleCount);
+bool PreviousLinkRed(const ChannelState& self, const ChannelState& previous, int moduleCount);
+
+// Image of a module: 1..4 by its channel errors, 5..8 the same highlighted.
+int ModuleImageIndex(const ChannelState& state, bool selected);
+
+}  // namespace quorval

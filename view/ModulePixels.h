@@ -1,0 +1,15 @@
+#pragma once
+
+namespace quorval {
+
+// The 20 x 27 pixel drawing of a module: a box seen a little from the left and
+// from below, with one lamp per CAN channel in the upper part of its face.
+constexpr int kModuleImageWidth = 20;
+constexpr int kModuleImageHeight = 27;
+
+enum class ModulePixel { Transparent, Black, Face, LeftLamp, RightLamp };
+
+// What the pixel at (row, column) shows; Transparent outside the image.
+ModulePixel ModulePixelAt(int row, int column);
+
+}  // namespace quorval

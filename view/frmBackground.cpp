@@ -1,0 +1,260 @@
+#include "view/frmBackground.h"
+
+#include <QCloseEvent>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+
+#include "common/EventYield.h"
+#include "common/Global.h"
+#include "config/frmModuleState.h"
+#include "link/CommandFrame.h"
+#include "link/ModuleLink.h"
+#include "view/BusGeometry.h"
+#include "view/ModuleImages.h"
+
+namespace quorval {
+
+namespace {
+
+constexpr int kTwipsPerPixel = 15;
+constexpr int kQueryLimitMs = 2000;
+constexpr int kSpinnerPasses = 400;
+
+ChannelState StateAt(Global& g, int position) {
+    const ModuleData& m = g.Bus.Modules(g.Bus.ModuleOrder(position));
+    return ChannelState{m.GetStatusChannel1(), m.GetStatusChannel2()};
+}
+
+std::int16_t ToTwips(int pixels) {
+    return RoundHalfEven(double(pixels) * kTwipsPerPixel);
+}
+
+}  // namespace
+
+const QColor frmBackground::kBlue(0, 0, 255);
+const QColor frmBackground::kRed(255, 0, 0);
+
+ModulePicture::ModulePicture(int index, QWidget* parent) : QLabel(parent), index_(index) {
+    setFixedSize(20, 27);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setFocusPolicy(Qt::ClickFocus);
+}
+
+void ModulePicture::SetImage(int index, const QPixmap& pixmap) {
+    image_ = index;
+    setPixmap(pixmap);
+}
+
+void ModulePicture::mousePressEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        emit clicked(index_);
+    }
+    QLabel::mousePressEvent(event);
+}
+
+frmBackground::frmBackground(Global& g, ModuleLink& link, ModuleStateAccess moduleState,
+                             QWidget* parent)
+    : QWidget(parent),
+      lblPC(new QLabel(QStringLiteral("PC"), this)),
+      g_(g),
+      link_(link),
+      moduleState_(std::move(moduleState)) {
+    setWindowTitle(tr("Bus Info"));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(pal);
+    setMinimumSize(60, 60);
+
+    const auto images = BuildModuleImages();
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        ImageList1[i] = QPixmap::fromImage(images[i]);
+    }
+    ModulePicture* first = LoadPicture(0);
+    first->move(3120 / kTwipsPerPixel, 840 / kTwipsPerPixel);
+    first->hide();
+
+    QFont font(QStringLiteral("MS Sans Serif"), 12);
+    font.setBold(true);
+    lblPC->setFont(font);
+    lblPC->setFixedSize(375 / kTwipsPerPixel, 255 / kTwipsPerPixel);
+    lblPC->move(3120 / kTwipsPerPixel, 1320 / kTwipsPerPixel);
+    lblPC->hide();
+    SelectedIndex = 0;
+}
+
+QSize frmBackground::SavedOuterSize() const {
+    return QSize(g_.BusInfoWidth / kTwipsPerPixel, g_.BusInfoHeight / kTwipsPerPixel);
+}
+
+ModulePicture* frmBackground::Picture(int k) const {
+    if (k < 0 || k >= static_cast<int>(picModule.size())) {
+        return nullptr;
+    }
+    return picModule[static_cast<std::size_t>(k)];
+}
+
+ModulePicture* frmBackground::LoadPicture(int k) {
+    if (ModulePicture* existing = Picture(k)) {
+        return existing;
+    }
+    auto* pic = new ModulePicture(k, this);
+    // A new element copies element 0's picture and starts hidden.
+    const ModulePicture* first = Picture(0);
+    const int image = first ? first->ImageIndex() : 1;
+    pic->SetImage(image, ImageList1[static_cast<std::size_t>(image - 1)]);
+    pic->hide();
+    connect(pic, &ModulePicture::clicked, this, &frmBackground::picModule_Click);
+    picModule.push_back(pic);
+    return pic;
+}
+
+void frmBackground::SetImage(int k, int imageIndex) {
+    if (ModulePicture* pic = Picture(k); pic && imageIndex >= 1 && imageIndex <= 8) {
+        pic->SetImage(imageIndex, ImageList1[static_cast<std::size_t>(imageIndex - 1)]);
+    }
+}
+
+void frmBackground::SetNormalImage(int k) {
+    SetImage(k, ModuleImageIndex(StateAt(g_, k), false));
+}
+
+void frmBackground::DrawModules() {
+    while (picModule.size() > 1) {
+        delete picModule.back();
+        picModule.pop_back();
+    }
+    arcs_.clear();
+    const int n = g_.Bus.ModuleCount > 0 ? g_.Bus.ModuleCount : 0;
+    const ModulePicture* first = Picture(0);
+    const int w0 = first->width();
+    const int h0 = first->height();
+    const RingGeometry ring = Ring(width(), height(), h0);
+    for (int k = 0; k < n; ++k) {
+        ModulePicture* pic = LoadPicture(k);
+        SetNormalImage(k);
+        const ChannelState self = StateAt(g_, k);
+        const int next = k + 1 < n ? k + 1 : 0;
+        arcs_.push_back(Arc{PositionAngle(k, n), PositionAngle(next, n),
+                            NextLinkRed(self, StateAt(g_, next), n) ? kRed : kBlue});
+        const int previous = k > 0 ? k - 1 : n - 1;
+        arcs_.push_back(Arc{PositionAngle(previous, n), PositionAngle(k, n),
+                            PreviousLinkRed(self, StateAt(g_, previous), n) ? kRed : kBlue});
+        const Point at = PicturePosition(ring, k, n, w0, h0);
+        pic->hide();
+        pic->move(RoundHalfEven(at.left), RoundHalfEven(at.top));
+        pic->show();
+    }
+    if (n > 0) {
+        lblPC->move(first->x(), first->y() + first->height());
+        lblPC->show();
+    }
+    update();
+}
+
+void frmBackground::picModule_Click(int p) {
+    QPointer<frmBackground> self(this);
+    moduleState_();
+    if (ModulePicture* pic = Picture(p)) {
+        pic->setFocus();
+    }
+    const int id = g_.Bus.ModuleOrder(p);
+    g_.TxByte2 = static_cast<std::uint8_t>(id / 256);
+    g_.TxByte1 = static_cast<std::uint8_t>(id % 256);
+    ModuleData& record = g_.Bus.Modules(id);
+    const float before = record.GetTimeStamp();
+    QElapsedTimer clock;
+    clock.start();
+    link_.SendCommand(kCmdQuery);
+
+    static const char* const kSpinner[] = {"|", "/", "-", "\\", "|"};
+    setWindowTitle(QStringLiteral("Bus Info - Searching module... |"));
+    int passes = 0;
+    int phase = 0;
+    bool answered = true;
+    while (record.GetTimeStamp() == before) {
+        YieldToEventLoop();
+        if (!self) {
+            return;  // the window was closed while waiting
+        }
+        if (++passes == kSpinnerPasses) {
+            if (phase >= 1 && phase <= 4) {
+                setWindowTitle(QStringLiteral("Bus Info - Searching module... ") +
+                               QLatin1String(kSpinner[phase]));
+            }
+            phase = phase == 4 ? 1 : phase + 1;
+            passes = 0;
+        }
+        if (clock.elapsed() >= kQueryLimitMs) {
+            // An answer parsed in this very pass still counts.
+            answered = record.GetTimeStamp() != before;
+            break;
+        }
+    }
+    if (!answered) {
+        record.SetStatusChannel1(true);
+        record.SetStatusChannel2(true);
+        g_.MsgBox(QStringLiteral("Modul with ID %1 not answer!").arg(record.GetModuleID()),
+                  MessageIcon::Critical, QStringLiteral("Error!"));
+        if (!self) {
+            return;
+        }
+        setWindowTitle(QStringLiteral("Bus Info - Selected module not found!"));
+    } else {
+        setWindowTitle(QStringLiteral("Bus Info - module found!"));
+    }
+
+    SetNormalImage(SelectedIndex);
+    moduleState_().ShowModule(id, record);
+
+    const int n = g_.Bus.ModuleCount;
+    if (n > 0) {  // an empty table has no neighbours to link
+        const ChannelState me = StateAt(g_, p);
+        const int next = p < n - 1 ? p + 1 : 0;
+        arcs_.push_back(Arc{PositionAngle(p, n), PositionAngle(next, n),
+                            NextLinkRed(me, StateAt(g_, next), n) ? kRed : kBlue});
+        const int previous = p > 0 ? p - 1 : n - 1;
+        arcs_.push_back(Arc{PositionAngle(previous, n), PositionAngle(p, n),
+                            PreviousLinkRed(me, StateAt(g_, previous), n) ? kRed : kBlue});
+        update();
+    }
+    SetImage(p, ModuleImageIndex(StateAt(g_, p), true));
+    SelectedIndex = static_cast<std::int16_t>(p);
+}
+
+void frmBackground::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    const ModulePicture* first = Picture(0);
+    const RingGeometry ring = Ring(width(), height(), first ? first->height() : 27);
+    if (ring.arcRadius <= 0 || arcs_.empty()) {
+        return;
+    }
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF box(ring.centreX - ring.arcRadius, ring.centreY - ring.arcRadius,
+                     2.0 * ring.arcRadius, 2.0 * ring.arcRadius);
+    for (const Arc& arc : arcs_) {
+        int span = arc.endDeg - arc.startDeg;
+        if (span <= 0) {
+            span += 360;  // counter-clockwise from start to end; equal ends: the whole ring
+        }
+        painter.setPen(QPen(arc.color, 2));
+        painter.drawArc(box, arc.startDeg * 16, span * 16);
+    }
+}
+
+void frmBackground::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    DrawModules();
+}
+
+void frmBackground::closeEvent(QCloseEvent* event) {
+    const QWidget* outer = parentWidget() ? parentWidget() : this;
+    g_.BusInfoHeight = ToTwips(outer->height());
+    g_.BusInfoWidth = ToTwips(outer->width());
+    QWidget::closeEvent(event);
+}
+
+}  // namespace quorval

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <QColor>
+#include <QLabel>
+#include <QPixmap>
+#include <QWidget>
+
+namespace quorval {
+
+struct Global;
+class ModuleLink;
+class frmModuleState;
+
+// One module picture; a click reports its position on the ring.
+class ModulePicture : public QLabel {
+    Q_OBJECT
+  public:
+    ModulePicture(int index, QWidget* parent);
+    int Index() const { return index_; }
+    int ImageIndex() const { return image_; }
+    void SetImage(int index, const QPixmap& pixmap);
+
+  signals:
+    void clicked(int index);
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+
+  private:
+    int index_;
+    int image_ = 1;
+};
+
+// "Bus Info": the modules found, drawn as a ring with their links.
+class frmBackground : public QWidget {
+    Q_OBJECT
+  public:
+    struct Arc {
+        int startDeg;
+        int endDeg;
+        QColor color;
+    };
+    using ModuleStateAccess = std::function<frmModuleState&()>;
+
+    frmBackground(Global& g, ModuleLink& link, ModuleStateAccess moduleState,
+                  QWidget* parent = nullptr);
+
+    // Rebuilds pictures, links and the "PC" label from the module table.
+    void DrawModules();
+    // Selects the module at position p and queries it.
+    void picModule_Click(int p);
+
+    // Drawn links, oldest first (later ones cover earlier ones).
+    const std::vector<Arc>& Arcs() const { return arcs_; }
+    // The outer size to give the window when it opens, from the saved size.
+    QSize SavedOuterSize() const;
+
+    std::vector<ModulePicture*> picModule;
+    QLabel* lblPC;
+    std::array<QPixmap, 8> ImageList1;
+    std::int16_t SelectedIndex = 0;
+
+    static const QColor kBlue;
+    static const QColor kRed;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    ModulePicture* Picture(int k) const;
+    ModulePicture* LoadPicture(int k);
+    void SetNormalImage(int k);
+    void SetImage(int k, int imageIndex);
+
+    Global& g_;
+    ModuleLink& link_;
+    ModuleStateAccess moduleState_;
+    std::vector<Arc> arcs_;
+};
+
+}  // namespace quorval
