@@ -4,15 +4,21 @@
 #include <cstdio>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QTimer>
 
+#include "bus/BusScan.h"
+#include "bus/ModuleText.h"
 #include "cli/CliFormat.h"
+#include "common/Bits.h"
 #include "common/EventYield.h"
 #include "common/Global.h"
+#include "config/GlobalSettingsModel.h"
+#include "config/ProgrammingRun.h"
+#include "config/RelayLogic.h"
 #include "link/CommandFrame.h"
+#include "link/ModeByte.h"
 #include "link/ModuleLink.h"
 #include "link/QtSerialComm.h"
 
@@ -21,15 +27,14 @@ using namespace quorval;
 namespace {
 
 constexpr int kAnswerLimitMs = 2000;
-// After the first scan answer, the scan ends once nothing new has been parsed
-// for this long: a frame waits up to one poll (100 ms) and one parse (100 ms)
-// before it counts, and answers follow each other within ~15 ms on the line.
-constexpr int kScanQuietMs = 500;
-constexpr int kScanLimitMs = 8000;
+constexpr int kDrainLimitMs = 10000;
 
 const char* const kUsage =
     "usage: quorval-cli --port PORT scan [--json]\n"
     "       quorval-cli --port PORT query ID [--json]\n"
+    "       quorval-cli --port PORT set ID --relay R [--eeprom]\n"
+    "       quorval-cli --port PORT program --baud RATE --identifiers 11|29\n"
+    "                   --topology point-to-point|line-or-ring --relay R [--eeprom]\n"
     "       quorval-cli --port PORT monitor [--debug]\n"
     "\n"
     "Talks to a QUORVAL LWL-System through one serial port at 9600 baud, 8N1.\n"
@@ -42,14 +47,25 @@ const char* const kUsage =
     "                CH2, configuration byte as eight bits and decoded (baud rate,\n"
     "                identifier length, topology, error relay logic)\n"
     "  query ID      asks module ID (0..32000) for its state (\"P\"), waits up to 2 s\n"
+    "  set ID        asks module ID for its configuration, replaces its error relay\n"
+    "                logic with R and sends it back (\"S\"; \"W\" with --eeprom, which\n"
+    "                stores it in the module's EEPROM)\n"
+    "  program       scans, then programs every module found, the one attached to\n"
+    "                the PC last, with one configuration, offered by the same rules\n"
+    "                as the Global Settings window: a choice the window would not\n"
+    "                offer after this scan is refused\n"
     "  monitor       prints every answer frame as it is parsed until interrupted;\n"
     "                --debug adds the byte counts and a hex dump of all bytes\n"
+    "  --baud RATE   10, 20, 50, 100, 125, 250, 500 or 1000 (kBit/s)\n"
+    "  --relay R     0..3 or its caption: 0 \"CH1_Error AND CH2_Error\",\n"
+    "                1 \"NOT CH1_Error AND NOT CH2_Error\", 2 \"CH1_Error OR CH2_Error\",\n"
+    "                3 \"NOT CH1_Error OR NOT CH2_Error\"\n"
     "  --json        prints an array of objects with the keys id, side, version\n"
     "                (raw byte), mode (raw byte), status1, status2 (true = error),\n"
     "                errors1, errors2\n"
     "\n"
-    "Exit status: 0 success; 1 no module answered; 2 bad usage or the port cannot\n"
-    "be opened.\n";
+    "Exit status: 0 success; 1 no module answered; 2 bad usage, a refused choice\n"
+    "or a port that cannot be opened.\n";
 
 volatile std::sig_atomic_t g_interrupted = 0;
 void OnSignal(int) {
@@ -73,6 +89,42 @@ int Usage(const QString& problem) {
     return 2;
 }
 
+int Refuse(const QString& why) {
+    Err(QStringLiteral("quorval-cli: ") + why);
+    return 2;
+}
+
+struct Options {
+    QString port;
+    QString command;
+    int id = -1;
+    bool json = false;
+    bool debug = false;
+    bool eeprom = false;
+    QString baud, identifiers, topology, relay;
+};
+
+// "0".."3" or a relay caption -> its caption; empty when it is neither.
+QString RelayCaptionFromArg(const QString& arg) {
+    bool ok = false;
+    const int n = arg.toInt(&ok);
+    if (ok && n >= 0 && n <= 3) {
+        return QString::fromLatin1(kRelayCaptions[static_cast<std::size_t>(n)]);
+    }
+    for (const char* caption : kRelayCaptions) {
+        if (arg.compare(QLatin1String(caption), Qt::CaseInsensitive) == 0) {
+            return QString::fromLatin1(caption);
+        }
+    }
+    return {};
+}
+
+QString BaudCaptionFromArg(const QString& arg) {
+    static const QStringList rates{"10", "20", "50", "100", "125", "250", "500", "1000"};
+    const int i = static_cast<int>(rates.indexOf(arg));
+    return i < 0 ? QString() : QString::fromLatin1(kBaudCaptions[static_cast<std::size_t>(i)]);
+}
+
 void Print(Global& g, const QList<int>& ids, bool json) {
     if (json) {
         QJsonArray array;
@@ -87,24 +139,29 @@ void Print(Global& g, const QList<int>& ids, bool json) {
     }
 }
 
+bool Query(Global& g, ModuleLink& link, int id) {
+    const float before = g.Bus.Modules(id).GetTimeStamp();
+    g.TxByte1 = static_cast<std::uint8_t>(id % 256);
+    g.TxByte2 = static_cast<std::uint8_t>(id / 256);
+    link.SendCommand(kCmdQuery);
+    return WaitUntil([&] { return g.Bus.Modules(id).GetTimeStamp() != before; }, kAnswerLimitMs);
+}
+
+// The frames must be on their way before the port closes.
+bool Drain(ModuleLink& link) {
+    return WaitUntil([&] { return link.MSComm1().BytesToWrite() == 0; }, kDrainLimitMs);
+}
+
+const QString kNoModules =
+    QStringLiteral("No Modules found! Check the serial connection and try it again.");
+const QString kForeign = QStringLiteral(
+    "LWL-System contains a none-QUORVAL module!\nPlease remove those modules and try again!");
+
 int Scan(Global& g, ModuleLink& link, bool json) {
-    g.Bus.ModuleCount = 0;
-    g.Bus.MinVersion = 255;
-    link.SendCommand(kCmdScan);
-    QElapsedTimer total;
-    total.start();
-    if (!WaitUntil([&] { return g.Bus.ModuleCount > 0; }, kAnswerLimitMs)) {
-        Err(QStringLiteral("No Modules found! Check the serial connection and try it again."));
+    if (ScanBus(g, link) == ScanOutcome::NoneFound) {
+        Err(kNoModules);
         return 1;
     }
-    QElapsedTimer quiet;
-    quiet.start();
-    const auto connection =
-        QObject::connect(&link, &ModuleLink::FrameParsed, [&quiet] { quiet.restart(); });
-    while (quiet.elapsed() < kScanQuietMs && total.elapsed() < kScanLimitMs && !g_interrupted) {
-        YieldToEventLoop();
-    }
-    QObject::disconnect(connection);
     QList<int> ids;
     for (int i = 0; i < g.Bus.ModuleCount; ++i) {
         ids << g.Bus.ModuleOrder(i);
@@ -113,16 +170,97 @@ int Scan(Global& g, ModuleLink& link, bool json) {
     return 0;
 }
 
-int Query(Global& g, ModuleLink& link, int id, bool json) {
-    const float before = g.Bus.Modules(id).GetTimeStamp();
-    g.TxByte1 = static_cast<std::uint8_t>(id % 256);
-    g.TxByte2 = static_cast<std::uint8_t>(id / 256);
-    link.SendCommand(kCmdQuery);
-    if (!WaitUntil([&] { return g.Bus.Modules(id).GetTimeStamp() != before; }, kAnswerLimitMs)) {
+int QueryCommand(Global& g, ModuleLink& link, int id, bool json) {
+    if (!Query(g, link, id)) {
         Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));
         return 1;
     }
     Print(g, {id}, json);
+    return 0;
+}
+
+int Set(Global& g, ModuleLink& link, const Options& o) {
+    if (!Query(g, link, o.id)) {
+        Err(QStringLiteral("Modul with ID %1 not answer!").arg(o.id));
+        return 1;
+    }
+    ModuleData& record = g.Bus.Modules(o.id);
+    const std::uint8_t mode = WithRelay(record.GetMode(), RelayValueForText(o.relay));
+    record.SetMode(mode);
+    g.TxByte3 = mode;
+    g.TxByte2 = static_cast<std::uint8_t>(o.id / 256);
+    g.TxByte1 = static_cast<std::uint8_t>(o.id % 256);
+    if (!link.SendCommand(o.eeprom ? kCmdWrite : kCmdSet) || !Drain(link)) {
+        return Refuse(QStringLiteral("the frame could not be written to the port"));
+    }
+    Out(QStringLiteral("%1  %2 0x%3 %4  (%5)")
+            .arg(o.id, 5)
+            .arg(QChar(o.eeprom ? 'W' : 'S'))
+            .arg(mode, 2, 16, QLatin1Char('0'))
+            .arg(QString::fromStdString(ByteToBits(mode)), DecodedMode(mode)));
+    return 0;
+}
+
+int Program(Global& g, ModuleLink& link, const Options& o) {
+    // The dialog as the program creates it, then as a scan leaves it.
+    GlobalSettingsModel model;
+    model.SetProperties(g.Bus.MinVersion);
+    model.SelectBaud(QStringLiteral("125 KBit/s"), g.Bus.MinVersion);
+    const auto shown = QObject::connect(
+        &link, &ModuleLink::AttachedModeReported,
+        [&](std::uint8_t mode) { model.ShowReportedMode(mode, g.Bus.MinVersion); });
+    const ScanOutcome outcome = ScanBus(g, link);
+    QObject::disconnect(shown);
+    if (outcome == ScanOutcome::NoneFound) {
+        Err(kNoModules);
+        return 1;
+    }
+    if (outcome == ScanOutcome::Foreign) {
+        return Refuse(kForeign);
+    }
+    model.SetProperties(g.Bus.MinVersion);
+    const QString firmware = VersionText(g.Bus.MinVersion);
+
+    const bool want29 = o.identifiers == QLatin1String("29");
+    if (want29 && !model.Identifier29Enabled()) {
+        return Refuse(QStringLiteral("29-bit identifiers are not offered: the oldest firmware "
+                                     "found is %1, they need 3.3 or later")
+                          .arg(firmware));
+    }
+    model.SelectIdentifier(want29, g.Bus.MinVersion);
+    const QString baud = BaudCaptionFromArg(o.baud);
+    if (!model.SelectBaud(baud, g.Bus.MinVersion)) {
+        return Refuse(
+            QStringLiteral("%1 is not offered with %2-bit identifiers").arg(baud, o.identifiers));
+    }
+    const bool wantLine = o.topology == QLatin1String("line-or-ring");
+    if (wantLine && !model.LineOrRingEnabled()) {
+        return Refuse(QStringLiteral("line or ring topology is not offered with %1, %2-bit "
+                                     "identifiers and firmware %3: use point-to-point")
+                          .arg(baud, o.identifiers, firmware));
+    }
+    model.SelectTopology(wantLine ? GlobalSettingsModel::Topology::LineOrRing
+                                  : GlobalSettingsModel::Topology::PointToPoint);
+    model.SetRelayText(o.relay);
+
+    const std::uint8_t mode = model.ModeByte();
+    const std::vector<int> order = ProgrammingOrder(g);
+    const ProgrammingResult result = ProgramModules(
+        g, link, mode, order, [&o] { return o.eeprom; },
+        [&](int done) {
+            const int id = order[static_cast<std::size_t>(done - 1)];
+            Out(QStringLiteral("%1  %2 0x%3 %4  (%5)%6")
+                    .arg(id, 5)
+                    .arg(QChar(o.eeprom ? 'W' : 'S'))
+                    .arg(mode, 2, 16, QLatin1Char('0'))
+                    .arg(QString::fromStdString(ByteToBits(mode)), DecodedMode(mode),
+                         id == g.GModuleID ? QStringLiteral("  attached to the PC") : QString()));
+        });
+    if (result.failed > 0 || !Drain(link)) {
+        return Refuse(QStringLiteral("%1 of %2 frames could not be written to the port")
+                          .arg(result.failed)
+                          .arg(static_cast<int>(order.size())));
+    }
     return 0;
 }
 
@@ -144,64 +282,126 @@ int Monitor(QCoreApplication& app, Global& g, ModuleLink& link, bool debug) {
     return app.exec();
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QStringList args = app.arguments().mid(1);
-    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
-    QString port;
-    bool json = false;
-    bool debug = false;
+// Reads the command line into o; an error text when it does not make sense.
+QString Parse(const QStringList& args, Options& o) {
     QStringList words;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--port")) {
+        const auto value = [&](QString& out) {
             if (i + 1 >= args.size()) {
-                return Usage(QStringLiteral("--port needs a value"));
+                return false;
             }
-            port = args[++i];
+            out = args[++i];
+            return true;
+        };
+        if (a == QLatin1String("--port")) {
+            if (!value(o.port))
+                return QStringLiteral("--port needs a value");
+        } else if (a == QLatin1String("--baud")) {
+            if (!value(o.baud))
+                return QStringLiteral("--baud needs a value");
+        } else if (a == QLatin1String("--identifiers")) {
+            if (!value(o.identifiers))
+                return QStringLiteral("--identifiers needs a value");
+        } else if (a == QLatin1String("--topology")) {
+            if (!value(o.topology))
+                return QStringLiteral("--topology needs a value");
+        } else if (a == QLatin1String("--relay")) {
+            if (!value(o.relay))
+                return QStringLiteral("--relay needs a value");
         } else if (a == QLatin1String("--json")) {
-            json = true;
+            o.json = true;
         } else if (a == QLatin1String("--debug")) {
-            debug = true;
+            o.debug = true;
+        } else if (a == QLatin1String("--eeprom")) {
+            o.eeprom = true;
         } else if (a.startsWith(QLatin1String("--"))) {
-            return Usage(QStringLiteral("unknown option %1").arg(a));
+            return QStringLiteral("unknown option %1").arg(a);
         } else {
             words << a;
         }
     }
-    if (port.isEmpty()) {
-        return Usage(QStringLiteral("--port PORT is required"));
+    if (o.port.isEmpty()) {
+        return QStringLiteral("--port PORT is required");
     }
     if (words.isEmpty()) {
-        return Usage(QStringLiteral("say scan, query ID or monitor"));
+        return QStringLiteral("say scan, query ID, set ID, program or monitor");
     }
-    const QString command = words.takeFirst();
-    int queryId = -1;
-    if (command == QLatin1String("query")) {
-        bool ok = false;
-        queryId = words.isEmpty() ? -1 : words.takeFirst().toInt(&ok);
-        if (!ok || !IsValidModuleID(queryId)) {
-            return Usage(QStringLiteral("query needs a module ID from 0 to 32000"));
+    o.command = words.takeFirst();
+    const bool needsId = o.command == QLatin1String("query") || o.command == QLatin1String("set");
+    if (needsId) {
+        const auto id = words.isEmpty() ? std::nullopt : ModuleIdFromText(words.takeFirst());
+        if (!id) {
+            return QStringLiteral("%1 needs a module ID from 0 to 32000").arg(o.command);
         }
-    } else if (command != QLatin1String("scan") && command != QLatin1String("monitor")) {
-        return Usage(QStringLiteral("unknown command %1").arg(command));
+        o.id = *id;
+    } else if (o.command != QLatin1String("scan") && o.command != QLatin1String("monitor") &&
+               o.command != QLatin1String("program")) {
+        return QStringLiteral("unknown command %1").arg(o.command);
     }
     if (!words.isEmpty()) {
-        return Usage(QStringLiteral("unexpected %1").arg(words.join(QLatin1Char(' '))));
+        return QStringLiteral("unexpected %1").arg(words.join(QLatin1Char(' ')));
     }
-    if ((json && command == QLatin1String("monitor")) ||
-        (debug && command != QLatin1String("monitor"))) {
-        return Usage(QStringLiteral("--json goes with scan and query, --debug with monitor"));
+    const bool printsModules =
+        o.command == QLatin1String("scan") || o.command == QLatin1String("query");
+    const bool configures =
+        o.command == QLatin1String("set") || o.command == QLatin1String("program");
+    if (o.json && !printsModules) {
+        return QStringLiteral("--json goes with scan and query");
+    }
+    if (o.debug && o.command != QLatin1String("monitor")) {
+        return QStringLiteral("--debug goes with monitor");
+    }
+    if (o.eeprom && !configures) {
+        return QStringLiteral("--eeprom goes with set and program");
+    }
+    if (configures) {
+        if (o.relay.isEmpty()) {
+            return QStringLiteral("%1 needs --relay R").arg(o.command);
+        }
+        const QString caption = RelayCaptionFromArg(o.relay);
+        if (caption.isEmpty()) {
+            return QStringLiteral("--relay takes 0..3 or a relay caption, not '%1'").arg(o.relay);
+        }
+        o.relay = caption;
+    } else if (!o.relay.isEmpty()) {
+        return QStringLiteral("--relay goes with set and program");
+    }
+    const bool programs = o.command == QLatin1String("program");
+    if (programs) {
+        if (BaudCaptionFromArg(o.baud).isEmpty()) {
+            return QStringLiteral("program needs --baud 10, 20, 50, 100, 125, 250, 500 or 1000");
+        }
+        if (o.identifiers != QLatin1String("11") && o.identifiers != QLatin1String("29")) {
+            return QStringLiteral("program needs --identifiers 11 or 29");
+        }
+        if (o.topology != QLatin1String("point-to-point") &&
+            o.topology != QLatin1String("line-or-ring")) {
+            return QStringLiteral("program needs --topology point-to-point or line-or-ring");
+        }
+    } else if (!o.baud.isEmpty() || !o.identifiers.isEmpty() || !o.topology.isEmpty()) {
+        return QStringLiteral("--baud, --identifiers and --topology go with program");
+    }
+    return {};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments().mid(1);
+    if (args.contains(QStringLiteral("--help")) || args.contains(QStringLiteral("-h"))) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    Options o;
+    if (const QString problem = Parse(args, o); !problem.isEmpty()) {
+        return Usage(problem);
     }
 
     auto comm = std::make_unique<QtSerialComm>();
-    const int comNumber = ComPortNumber(port);
-    const QString device = comNumber ? comm->Map().Device(comNumber) : port;
+    const int comNumber = ComPortNumber(o.port);
+    const QString device = comNumber ? comm->Map().Device(comNumber) : o.port;
     if (const int rc = comm->OpenDevice(device); rc != 0) {
         const QString why =
             rc == MSComm::kErrPortInUse    ? QStringLiteral("in use by another program")
@@ -209,21 +409,26 @@ int main(int argc, char** argv) {
             : rc == MSComm::kErrNoPermission
                 ? QStringLiteral("no permission (is this user in the dialout group?)")
                 : comm->LastErrorText();
-        Err(QStringLiteral("quorval-cli: cannot open %1 (%2): %3").arg(port, device, why));
+        Err(QStringLiteral("quorval-cli: cannot open %1 (%2): %3").arg(o.port, device, why));
         return 2;
     }
-
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
     Global g;
     ModuleLink link(g, std::move(comm));
     link.StartTimers();
-    if (command == QLatin1String("scan")) {
-        return Scan(g, link, json);
+    if (o.command == QLatin1String("scan")) {
+        return Scan(g, link, o.json);
     }
-    if (command == QLatin1String("query")) {
-        return Query(g, link, queryId, json);
+    if (o.command == QLatin1String("query")) {
+        return QueryCommand(g, link, o.id, o.json);
     }
-    return Monitor(app, g, link, debug);
+    if (o.command == QLatin1String("set")) {
+        return Set(g, link, o);
+    }
+    if (o.command == QLatin1String("program")) {
+        return Program(g, link, o);
+    }
+    return Monitor(app, g, link, o.debug);
 }

@@ -38,6 +38,7 @@ void ModuleLink::ReceivePoll() {
         return;
     }
     emit DebugLine(QStringLiteral("Bytes received: %1").arg(waiting));
+    emit BytesArrived(waiting);
     ReadSerialInput();
 }
 

@@ -56,6 +56,8 @@ class ModuleLink : public QObject {
   signals:
     // A line for the debug window.
     void DebugLine(const QString& line);
+    // The receive poll found bytes waiting.
+    void BytesArrived(int count);
     // Every valid frame, in the order parsed.
     void FrameParsed(const quorval::ResponseFrame& frame, quorval::FrameOutcome outcome);
     // The configuration reported in a new "G" answer, for the global settings.

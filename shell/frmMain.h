@@ -5,6 +5,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 
+#include "config/frmGlobalSettings.h"
 #include "config/frmModuleState.h"
 #include "config/frmProgress.h"
 #include "link/ModuleLink.h"
@@ -28,11 +29,16 @@ class frmMain : public QMainWindow {
     // The debug window, created and shown if it does not exist.
     frmDebug& DebugForm() { return debug_.Get(); }
     frmDebug* ExistingDebugForm() const { return debug_.Existing(); }
+
+    // "&Refresh": scans the system and shows what answered.
+    void mnuRefresh_Click();
     // The other child windows, each created and shown on first use.
     frmBackground& BusForm() { return bus_.Get(); }
     frmBackground* ExistingBusForm() const { return bus_.Existing(); }
     frmModuleState& ModuleStateForm() { return moduleState_.Get(); }
     frmModuleState* ExistingModuleStateForm() const { return moduleState_.Existing(); }
+    frmGlobalSettings& GlobalSettingsForm() { return globalSettings_.Get(); }
+    frmGlobalSettings* ExistingGlobalSettingsForm() const { return globalSettings_.Existing(); }
     frmProgress& ProgressForm() { return progress_.Get(); }
     frmProgress* ExistingProgressForm() const { return progress_.Existing(); }
 
@@ -44,6 +50,7 @@ class frmMain : public QMainWindow {
     ChildForm<frmModuleState> moduleState_;
     ChildForm<frmBackground> bus_;
     ChildForm<frmProgress> progress_;
+    ChildForm<frmGlobalSettings> globalSettings_;
 };
 
 }  // namespace quorval

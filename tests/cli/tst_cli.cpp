@@ -119,6 +119,74 @@ class TstCli : public QObject {
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
 
+    void programRefusesWhatTheDialogWouldNotOffer_data() {
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<QStringList>("choice");
+        QTest::addColumn<QString>("reason");
+        const QByteArray old = "[module 1]\nside = G\nversion = 32\n[module 2]\nside = L\n";
+        const QByteArray current = "[module 1]\nside = G\n[module 2]\nside = L\n";
+        const QByteArray foreign = "[module 1]\nside = G\nversion = 41\n";
+        QTest::newRow("29 bit below firmware 3.3")
+            << old
+            << QStringList{"--baud", "125", "--identifiers", "29", "--topology", "point-to-point"}
+            << "29-bit identifiers are not offered";
+        QTest::newRow("no 1 MBit/s with 29 bit")
+            << current
+            << QStringList{"--baud", "1000", "--identifiers", "29", "--topology", "point-to-point"}
+            << "1 MBit/s is not offered";
+        QTest::newRow("line or ring forced off")
+            << current
+            << QStringList{"--baud", "500", "--identifiers", "11", "--topology", "line-or-ring"}
+            << "line or ring topology is not offered";
+        QTest::newRow("foreign firmware")
+            << foreign
+            << QStringList{"--baud", "125", "--identifiers", "11", "--topology", "point-to-point"}
+            << "LWL-System contains a none-QUORVAL module!";
+    }
+    void programRefusesWhatTheDialogWouldNotOffer() {
+        QFETCH(QByteArray, system);
+        QFETCH(QStringList, choice);
+        QFETCH(QString, reason);
+        SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"}, system);
+        QVERIFY(sim.Start());
+        const Run r =
+            Cli(QStringList{"--port", sim.LinkPath(), "program", "--relay", "1"} + choice);
+        QCOMPARE(r.code, 2);
+        QVERIFY2(r.err.contains(reason), qPrintable(r.err));
+        QFile log(sim.FilePath("frames.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QVERIFY(!log.readAll().contains(" rx 53"));  // nothing programmed
+    }
+
+    void programAndSetReachTheModules() {
+        SimProcess sim({"--log", "{dir}/frames.log"},
+                       "[module 300]\nside = G\n[module 512]\nside = R\n[module 7]\nside = L\n");
+        QVERIFY(sim.Start());
+        const Run p =
+            Cli({"--port", sim.LinkPath(), "program", "--baud", "250", "--identifiers", "29",
+                 "--topology", "point-to-point", "--relay", "CH1_Error OR CH2_Error"});
+        QCOMPARE(p.code, 0);
+        QCOMPARE(p.out.split('\n', Qt::SkipEmptyParts).size(), 3);
+        const Run set = Cli({"--port", sim.LinkPath(), "set", "512", "--relay", "3", "--eeprom"});
+        QCOMPARE(set.code, 0);
+        QFile log(sim.FilePath("frames.log"));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        QStringList sent;
+        for (const QString& line : QString::fromLatin1(log.readAll()).split('\n')) {
+            const QString frame = line.section(" rx ", 1);
+            if (frame.startsWith("53") || frame.startsWith("57"))
+                sent << frame;
+        }
+        QCOMPARE(sent, (QStringList{"53 07 00 E6 0A 0D 00", "53 00 02 E6 0A 0D 00",
+                                    "53 2C 01 E6 0A 0D 00", "57 00 02 F6 0A 0D 00"}));
+        const Run q = Cli({"--port", sim.LinkPath(), "query", "512", "--json"});
+        QCOMPARE(QJsonDocument::fromJson(q.out.toUtf8()).array()[0].toObject()["mode"].toInt(),
+                 0xF6);
+        const Run silent = Cli({"--port", sim.LinkPath(), "set", "9", "--relay", "0"});
+        QCOMPARE(silent.code, 1);
+        QCOMPARE(silent.err.trimmed(), QString("Modul with ID 9 not answer!"));
+    }
+
     void portInUseIsSaidSo() {
         SimProcess sim;
         QVERIFY(sim.Start());

@@ -43,9 +43,8 @@ struct Rig {
         return true;
     }
     bool Scan(int expected) {
-        g.Bus.ModuleCount = 0;
-        main->Link().SendCommand(kCmdScan);
-        return WaitUntil([&] { return g.Bus.ModuleCount == expected; }, 10000);
+        main->mnuRefresh_Click();
+        return g.Bus.ModuleCount == expected;
     }
     QStringList Received() {
         QFile f(sim.FilePath("frames.log"));

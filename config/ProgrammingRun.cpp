@@ -1,0 +1,51 @@
+#include "config/ProgrammingRun.h"
+
+#include <algorithm>
+
+#include "common/EventYield.h"
+#include "common/Global.h"
+#include "link/CommandFrame.h"
+#include "link/ModuleLink.h"
+
+namespace quorval {
+
+std::vector<int> ProgrammingOrder(const Global& g) {
+    std::vector<int> ids;
+    bool attachedFound = false;
+    for (int i = 0; i < g.Bus.ModuleCount; ++i) {
+        const int id = g.Bus.ModuleOrder(i);
+        if (id == g.GModuleID) {
+            attachedFound = true;
+        } else {
+            ids.push_back(id);
+        }
+    }
+    std::sort(ids.begin(), ids.end());
+    if (attachedFound) {
+        ids.push_back(g.GModuleID);  // its link carries all the others' frames
+    }
+    return ids;
+}
+
+ProgrammingResult ProgramModules(Global& g, ModuleLink& link, std::uint8_t mode,
+                                 const std::vector<int>& order,
+                                 const std::function<bool()>& writeToEeprom,
+                                 const std::function<void(int done)>& progress) {
+    ProgrammingResult result;
+    int done = 0;
+    for (const int id : order) {
+        g.TxByte3 = mode;
+        g.TxByte2 = static_cast<std::uint8_t>(id / 256);
+        g.TxByte1 = static_cast<std::uint8_t>(id % 256);
+        if (link.SendCommand(writeToEeprom() ? kCmdWrite : kCmdSet)) {
+            ++result.sent;
+        } else {
+            ++result.failed;
+        }
+        progress(++done);
+        YieldToEventLoop();
+    }
+    return result;
+}
+
+}  // namespace quorval
