@@ -39,6 +39,11 @@ class MSComm {
     // Bytes queued but not yet handed to the device.
     virtual qint64 BytesToWrite() const = 0;
 
+    // The device that a COM port number stands for, for people to read, and a
+    // way to point a COM port at another device (empty: the default one).
+    virtual QString DeviceName(int port) const { return QStringLiteral("COM%1").arg(port); }
+    virtual void MapPort(int /*port*/, const QString& /*device*/) {}
+
     // Error number and text of the last failed open.
     virtual int LastError() const = 0;
     virtual QString LastErrorText() const = 0;

@@ -1,9 +1,12 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 
+#include <QAction>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMenu>
 
 #include "config/frmGlobalSettings.h"
 #include "config/frmModuleState.h"
@@ -11,28 +14,32 @@
 #include "link/ModuleLink.h"
 #include "link/frmDebug.h"
 #include "shell/ChildForm.h"
+#include "shell/frmProgramSettings.h"
 #include "view/frmBackground.h"
 
 namespace quorval {
 
 struct Global;
 
-// The main window: the multi-document area that holds every other window, and
-// the owner of the link to the modules.
+// The main window: the multi-document area that holds every other window, the
+// menus, and the owner of the link to the modules.
 class frmMain : public QMainWindow {
     Q_OBJECT
   public:
-    frmMain(Global& g, std::unique_ptr<MSComm> port, QWidget* parent = nullptr);
+    static constexpr int kVersionMajor = 1;
+    static constexpr int kVersionMinor = 5;
+    static constexpr int kVersionRevision = 0;
+
+    // iniFile: the settings file; empty for the one beside the executable.
+    frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile = {},
+            QWidget* parent = nullptr);
 
     ModuleLink& Link() { return *link_; }
     QMdiArea& Area() { return *area_; }
-    // The debug window, created and shown if it does not exist.
+
+    // The child windows, each created and shown on first use.
     frmDebug& DebugForm() { return debug_.Get(); }
     frmDebug* ExistingDebugForm() const { return debug_.Existing(); }
-
-    // "&Refresh": scans the system and shows what answered.
-    void mnuRefresh_Click();
-    // The other child windows, each created and shown on first use.
     frmBackground& BusForm() { return bus_.Get(); }
     frmBackground* ExistingBusForm() const { return bus_.Existing(); }
     frmModuleState& ModuleStateForm() { return moduleState_.Get(); }
@@ -41,8 +48,39 @@ class frmMain : public QMainWindow {
     frmGlobalSettings* ExistingGlobalSettingsForm() const { return globalSettings_.Existing(); }
     frmProgress& ProgressForm() { return progress_.Get(); }
     frmProgress* ExistingProgressForm() const { return progress_.Existing(); }
+    frmProgramSettings& ProgramSettingsForm() { return programSettings_.Get(); }
+    frmProgramSettings* ExistingProgramSettingsForm() const { return programSettings_.Existing(); }
+
+    // Places the windows, reads the settings and opens the stored port (or
+    // offers the port selection). Runs when the window is first shown and
+    // whenever the program becomes active again.
+    void Form_Activate();
+
+    void mnuExit_Click();
+    void mnuRefresh_Click();
+    void mnuDebug_Click();
+    void mnuSelectCOMport_Click();
+    void mnuAbout_Click();
+
+    // How Exit ends the program; tests replace it.
+    std::function<void()> EndProgram;
+
+    QAction* mnuExit;
+    QAction* mnuRefresh;
+    QMenu* mnuProgramSettings;
+    QAction* mnuDebug;
+    QAction* mnuSelectCOMport;
+    QAction* mnuAbout;
+
+    static QString AboutText();
+
+  protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
+    void PlaceBusView();
+
     Global& g_;
     QMdiArea* area_;
     ModuleLink* link_;
@@ -51,6 +89,9 @@ class frmMain : public QMainWindow {
     ChildForm<frmBackground> bus_;
     ChildForm<frmProgress> progress_;
     ChildForm<frmGlobalSettings> globalSettings_;
+    ChildForm<frmProgramSettings> programSettings_;
+    bool activatedOnce_ = false;
+    bool wasInactive_ = false;
 };
 
 }  // namespace quorval

@@ -6,6 +6,7 @@
 #include "common/Global.h"
 #include "link/QtSerialComm.h"
 #include "shell/frmMain.h"
+#include "support/AppRig.h"
 #include "support/SimProcess.h"
 
 using namespace quorval;
@@ -18,12 +19,8 @@ const QByteArray kSix =
     "[module 1]\nside = G\nversion = 34\n[module 11]\nside = L\n[module 21]\nside = R\n"
     "[module 12]\nside = L\n[module 22]\nside = R\n[module 13]\nside = L\n";
 
-struct Rig {
-    Global g;
+struct Rig : testing_support::AppRig {
     std::unique_ptr<SimProcess> sim;
-    std::unique_ptr<frmMain> main;
-    QStringList messages;
-    QString eeprom;
 
     explicit Rig(const QByteArray& system, QStringList args = {"--no-pacing"}) {
         args << "--log"
@@ -33,16 +30,9 @@ struct Rig {
     bool Start() {
         if (!sim->Start())
             return false;
-        auto comm = std::make_unique<QtSerialComm>();
-        if (comm->OpenDevice(sim->LinkPath()) != 0)
-            return false;
-        g.MsgBox = [this](const QString& text, MessageIcon, const QString& title) {
-            messages << title + ": " + text;
-        };
-        main = std::make_unique<frmMain>(g, std::move(comm));
-        main->resize(900, 700);
-        main->show();
-        return true;
+        WriteIni(UsePort(sim->LinkPath()));
+        AppRig::Start();
+        return main->Link().MSComm1().PortOpen();
     }
     QStringList Received(const QString& letter) {
         QFile f(sim->FilePath("frames.log"));

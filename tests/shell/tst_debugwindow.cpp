@@ -27,8 +27,14 @@ class TstDebugWindow : public QObject {
         Global g;
         auto port = std::make_unique<FakeComm>();
         FakeComm& fake = *port;
-        frmMain main(g, std::move(port));
+        QTemporaryDir dir;
+        QFile ini(dir.filePath("setup.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[QUORVAL Setup Tool]\ncomport = 1\n");
+        ini.close();
+        frmMain main(g, std::move(port), ini.fileName());
         main.show();
+        QTRY_VERIFY(main.ExistingBusForm());  // the first activation ran
         QVERIFY(!main.ExistingDebugForm());
 
         fake.incoming = QByteArray::fromHex("4C05000C85000003800A0D");

@@ -7,6 +7,7 @@
 #include "link/CommandFrame.h"
 #include "link/QtSerialComm.h"
 #include "shell/frmMain.h"
+#include "support/AppRig.h"
 #include "support/SimProcess.h"
 #include "view/ModuleImages.h"
 
@@ -22,25 +23,15 @@ const QByteArray kSystem =
     "[module 303]\nside = L\nch2_error = 1\nch2_count = 77\n"
     "[module 302]\nside = R\nch1_error = 1\n";
 
-struct Rig {
-    Global g;
+struct Rig : testing_support::AppRig {
     SimProcess sim{{"--no-pacing", "--log", "{dir}/frames.log"}, kSystem};
-    std::unique_ptr<frmMain> main;
-    QStringList messages;
 
     bool Start() {
         if (!sim.Start())
             return false;
-        auto comm = std::make_unique<QtSerialComm>();
-        if (comm->OpenDevice(sim.LinkPath()) != 0)
-            return false;
-        g.MsgBox = [this](const QString& text, MessageIcon, const QString& title) {
-            messages << title + ": " + text;
-        };
-        main = std::make_unique<frmMain>(g, std::move(comm));
-        main->resize(900, 700);
-        main->show();
-        return true;
+        WriteIni(UsePort(sim.LinkPath()));
+        AppRig::Start();
+        return main->Link().MSComm1().PortOpen();
     }
     bool Scan(int expected) {
         main->mnuRefresh_Click();

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QString>
+
+namespace quorval {
+
+// The settings file: INI text beside the executable, one section named after
+// the application title. Section and key names match without regard to case.
+
+constexpr const char* kAppTitle = "QUORVAL Setup Tool";
+
+// The settings file of the running executable: its folder, its name without
+// extension, ".ini".
+QString SettingsFilePath();
+
+// The whole number at the start of the key's value (0 when it does not start
+// with one); -1 when the file, the section or the key is missing or the file
+// cannot be read as a settings file.
+int ReadIniInt(const QString& section, const QString& key, const QString& file);
+
+// The key's text; empty when missing.
+QString ReadIniString(const QString& section, const QString& key, const QString& file);
+
+// Sets the key, creating file and section as needed and keeping everything
+// else in the file. False when the file could not be written.
+bool WriteIniString(const QString& section, const QString& key, const QString& value,
+                    const QString& file);
+
+// A setting read with ReadIniInt that fits an unsigned byte, else nothing.
+int ByteSetting(int value);
+
+}  // namespace quorval

@@ -1,0 +1,105 @@
+#include "shell/frmProgramSettings.h"
+
+#include <QVBoxLayout>
+
+#include "common/Global.h"
+#include "link/ModuleLink.h"
+#include "shell/Ini.h"
+
+namespace quorval {
+
+frmProgramSettings::frmProgramSettings(Global& g, ModuleLink& link, QWidget* parent)
+    : QWidget(parent),
+      Frame1(new QGroupBox(tr("Select COM port"), this)),
+      optCom1(new QRadioButton(QStringLiteral("COM1"), Frame1)),
+      optCom2(new QRadioButton(QStringLiteral("COM2"), Frame1)),
+      optCom3(new QRadioButton(QStringLiteral("COM3"), Frame1)),
+      optCom4(new QRadioButton(QStringLiteral("COM4"), Frame1)),
+      cmdOK(new QPushButton(tr("OK"), this)),
+      g_(g),
+      link_(link) {
+    setWindowTitle(tr("Program settings"));
+    setMinimumSize(2655 / 15, 2160 / 15);  // twips to pixels; the frame fixes the size
+    auto* options = new QVBoxLayout(Frame1);
+    for (int port = 1; port <= 4; ++port) {
+        options->addWidget(Option(port));
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Frame1);
+    layout->addWidget(cmdOK);
+    connect(cmdOK, &QPushButton::clicked, this, &frmProgramSettings::cmdOK_Click);
+
+    // The program's own port is closed first, so that it tests like the others.
+    MSComm& port = link_.MSComm1();
+    if (g_.ComPort >= 1 && g_.ComPort <= 4) {
+        port.SetPortOpen(false);
+    }
+    for (int n = 1; n <= 4; ++n) {
+        Option(n)->setEnabled(false);
+        Option(n)->setToolTip(port.DeviceName(n));
+    }
+    for (int n = 1; n <= 4; ++n) {
+        if (DetectComPorts(n)) {
+            Option(n)->setEnabled(true);
+        }
+    }
+}
+
+QRadioButton* frmProgramSettings::Option(int port) const {
+    switch (port) {
+        case 1:
+            return optCom1;
+        case 2:
+            return optCom2;
+        case 3:
+            return optCom3;
+        default:
+            return optCom4;
+    }
+}
+
+bool frmProgramSettings::DetectComPorts(int port) {
+    MSComm& comm = link_.MSComm1();
+    comm.SetCommPort(port);
+    const int error = comm.SetPortOpen(true);
+    if (comm.PortOpen()) {
+        comm.SetPortOpen(false);
+        return true;
+    }
+    const QString name = QStringLiteral("COM%1").arg(port);
+    if (error == MSComm::kErrPortInUse) {
+        Option(port)->setText(name + QStringLiteral(" (in use)"));
+    } else if (error == MSComm::kErrNoSuchPort) {
+        Option(port)->setText(name + QStringLiteral(" (not found)"));
+    } else if (error == MSComm::kErrNoPermission) {
+        Option(port)->setText(name + QStringLiteral(" (no permission)"));
+    }
+    return false;
+}
+
+void frmProgramSettings::cmdOK_Click() {
+    g_.ComPort = 0;
+    for (int n = 1; n <= 4; ++n) {
+        if (Option(n)->isChecked()) {
+            g_.ComPort = static_cast<std::uint8_t>(n);
+        }
+    }
+    if (g_.ComPort != 0) {
+        MSComm& comm = link_.MSComm1();
+        comm.SetCommPort(g_.ComPort);
+        comm.SetPortOpen(true);
+        link_.StartTimers();
+    } else {
+        g_.MsgBox(QStringLiteral("No com port available!"), MessageIcon::Critical,
+                  QString::fromLatin1(kAppTitle));
+    }
+    WriteIniString(QString::fromLatin1(kAppTitle), QStringLiteral("comport"),
+                   QStringLiteral(" %1").arg(g_.ComPort), g_.IniFileName);
+    if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) {
+        parentWidget()->close();
+    } else {
+        close();
+    }
+}
+
+}  // namespace quorval

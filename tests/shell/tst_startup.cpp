@@ -1,0 +1,255 @@
+// The program from start to exit, through its real windows, against the simulator.
+
+#include <QtTest>
+
+#include <QFileInfo>
+#include <QMdiSubWindow>
+
+#include "support/AppRig.h"
+#include "support/SimProcess.h"
+
+using namespace quorval;
+using testing_support::AppRig;
+using testing_support::SimProcess;
+
+namespace {
+
+bool CanOpen(const QString& device) {
+    QtSerialComm probe;
+    return probe.OpenDevice(device) == 0;
+}
+
+QRadioButton* Option(frmProgramSettings& w, int n) {
+    return n == 1 ? w.optCom1 : n == 2 ? w.optCom2 : n == 3 ? w.optCom3 : w.optCom4;
+}
+
+}  // namespace
+
+class TstStartup : public QObject {
+    Q_OBJECT
+  private slots:
+    void settingsThatConfigureNoPort_data() {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<bool>("debug");
+        QTest::newRow("no settings file") << QByteArray() << false;
+        QTest::newRow("comport 5") << QByteArray("[QUORVAL Setup Tool]\ncomport = 5\n") << false;
+        QTest::newRow("comport 0") << QByteArray("[QUORVAL Setup Tool]\ncomport = 0\n") << false;
+        QTest::newRow("comport 300, debug 2 does not stand in")
+            << QByteArray("[QUORVAL Setup Tool]\ncomport = 300\ndebug = 2\n") << false;
+        QTest::newRow("debug 73 without a port")
+            << QByteArray("[QUORVAL Setup Tool]\ndebug = 73\n") << true;
+        QTest::newRow("debug 73 written with junk")
+            << QByteArray("[QUORVAL Setup Tool]\ndebug=73x\n") << true;
+        QTest::newRow("other section") << QByteArray("[Setup]\ncomport = 1\ndebug = 73\n") << false;
+        QTest::newRow("binary junk") << QByteArray("\x00\x01\x02\xff", 4) << false;
+    }
+    void settingsThatConfigureNoPort() {
+        QFETCH(QByteArray, ini);
+        QFETCH(bool, debug);
+        AppRig r;
+        if (!ini.isEmpty())
+            r.WriteIni(ini);
+        r.Start();
+        QVERIFY(r.main->ExistingProgramSettingsForm());  // the port selection is offered
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(r.g.DebugEnabled, debug);
+        QCOMPARE(r.main->mnuDebug->isVisible(), debug);
+        QVERIFY(!r.main->mnuDebug->isChecked());
+        QCOMPARE(r.Ini(), ini);  // nothing written until OK
+    }
+
+    void windowsArePlacedOnActivation() {
+        AppRig r;
+        r.WriteIni("[QUORVAL Setup Tool]\ncomport = 1\ncom1 = /nonexistent\n");
+        r.Start();
+        QVERIFY(!r.main->ExistingProgramSettingsForm());  // a port is configured, even if absent
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QWidget* state = r.main->ModuleStateForm().parentWidget();
+        QWidget* global = r.main->GlobalSettingsForm().parentWidget();
+        QWidget* bus = r.main->BusForm().parentWidget();
+        const QSize area = r.main->Area().size();
+        QCOMPARE(state->pos(), QPoint(0, 0));
+        QCOMPARE(global->pos(), QPoint(0, state->height()));
+        QCOMPARE(bus->size(), QSize(area.width() / 2, int(area.height() * 0.75)));
+        QCOMPARE(bus->pos(), QPoint(area.width() - bus->width(), 0));
+        QCOMPARE(int(r.g.BusInfoWidth), qRound(area.width() * 0.5 * 15));
+        QCOMPARE(r.main->windowTitle(), QString("QUORVAL Setup Tool"));
+        QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled());
+        QVERIFY(!r.main->ModuleStateForm().cmdApply->isEnabled());
+        QCOMPARE(r.main->GlobalSettingsForm().cmbBaudrate->currentText(), QString("125 KBit/s"));
+    }
+
+    void portSelectionTestsEveryPort() {
+        SimProcess free1, held, free4;
+        QVERIFY(free1.Start() && held.Start() && free4.Start());
+        QProcess holder;
+        holder.start(QStringLiteral(PORTHOLD_PATH), {held.LinkPath()});
+        QVERIFY(holder.waitForReadyRead(10000));
+        QCOMPARE(holder.readLine().trimmed(), QByteArray("open 0"));
+
+        AppRig r;
+        r.WriteIni("[QUORVAL Setup Tool]\ncom1 = " + free1.LinkPath().toLocal8Bit() +
+                   "\ncom2 = " + held.LinkPath().toLocal8Bit() +
+                   "\ncom3 = /nonexistent/tty\ncom4 = " + free4.LinkPath().toLocal8Bit() + "\n");
+        r.Start();
+        frmProgramSettings& w = r.main->ProgramSettingsForm();
+        const QStringList captions{"COM1", "COM2 (in use)", "COM3 (not found)", "COM4"};
+        const QList<bool> enabled{true, false, false, true};
+        for (int n = 1; n <= 4; ++n) {
+            QCOMPARE(Option(w, n)->text(), captions[n - 1]);
+            QCOMPARE(Option(w, n)->isEnabled(), enabled[n - 1]);
+            QVERIFY(!Option(w, n)->isChecked());
+        }
+        QCOMPARE(w.optCom1->toolTip(), free1.LinkPath());
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());  // every test closed again
+
+        // On the round mark itself, where a technician clicks.
+        QTest::mouseClick(w.optCom1, Qt::LeftButton, {}, QPoint(6, w.optCom1->height() / 2));
+        QVERIFY(w.optCom1->isChecked());
+        QTest::mouseClick(w.cmdOK, Qt::LeftButton);
+        QTRY_VERIFY(!r.main->ExistingProgramSettingsForm());
+        QVERIFY(r.main->Link().MSComm1().PortOpen());
+        QVERIFY(r.main->Link().Timer1.isActive());
+        QVERIFY(r.Ini().contains("comport= 1"));
+        QVERIFY(!CanOpen(free1.LinkPath()));  // ours now
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(10000));
+
+        // The next start opens it without asking.
+        const QByteArray ini = r.Ini();
+        r.main->close();
+        QVERIFY(CanOpen(free1.LinkPath()));
+        AppRig next;
+        next.WriteIni(ini);
+        next.Start();
+        QVERIFY(!next.main->ExistingProgramSettingsForm());
+        QVERIFY(next.main->Link().MSComm1().PortOpen());
+        QCOMPARE(int(next.g.ComPort), 1);
+    }
+
+    void ownPortTestsAsUsable() {
+        SimProcess sim;
+        QVERIFY(sim.Start());
+        AppRig r;
+        r.WriteIni(AppRig::UsePort(sim.LinkPath()));
+        r.Start();
+        QVERIFY(r.main->Link().MSComm1().PortOpen());
+        r.main->mnuSelectCOMport->trigger();
+        frmProgramSettings& w = r.main->ProgramSettingsForm();
+        QCOMPARE(w.optCom1->text(), QString("COM1"));
+        QVERIFY(w.optCom1->isEnabled());
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        // Closing with the close box keeps the port closed and the file as it was.
+        const QByteArray before = r.Ini();
+        w.parentWidget()->close();
+        QTRY_VERIFY(!r.main->ExistingProgramSettingsForm());
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(r.Ini(), before);
+    }
+
+    void okWithoutAChoice() {
+        AppRig r;
+        r.WriteIni(
+            "[QUORVAL Setup Tool]\ncom1 = /nonexistent/a\ncom2 = /nonexistent/b\n"
+            "com3 = /nonexistent/c\ncom4 = /nonexistent/d\n");
+        r.Start();
+        frmProgramSettings& w = r.main->ProgramSettingsForm();
+        QVERIFY(!w.optCom1->isEnabled() && !w.optCom4->isEnabled());
+        QTest::mouseClick(w.cmdOK, Qt::LeftButton);
+        QCOMPARE(r.messages, QStringList{"QUORVAL Setup Tool: No com port available!"});
+        QVERIFY(r.Ini().contains("comport= 0"));
+        QTRY_VERIFY(!r.main->ExistingProgramSettingsForm());
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+    }
+
+    void debugSwitchAndItsWindow() {
+        SimProcess sim({"--no-pacing"});
+        QVERIFY(sim.Start());
+        AppRig r;
+        r.WriteIni(AppRig::UsePort(sim.LinkPath()) + "debug = 73\n");
+        r.Start();
+        QVERIFY(r.main->mnuDebug->isVisible());
+        QVERIFY(r.g.DebugEnabled);
+        r.main->mnuDebug->trigger();  // first click: stays on, opens the window
+        QVERIFY(r.main->mnuDebug->isChecked());
+        QVERIFY(r.g.DebugEnabled);
+        QVERIFY(r.main->ExistingDebugForm());
+        r.main->mnuRefresh_Click();
+        QListWidget* list = r.main->DebugForm().lstDebugOutput;
+        QVERIFY(list->count() >= 7);  // counts and one dump line per answer
+        int dumps = 0;
+        for (int i = 0; i < list->count(); ++i)
+            dumps += list->item(i)->text().startsWith(' ');
+        QCOMPARE(dumps, 6);
+        r.main->mnuDebug->trigger();  // second click: off, the window stays
+        QVERIFY(!r.main->mnuDebug->isChecked());
+        QVERIFY(!r.g.DebugEnabled);
+        QVERIFY(r.main->ExistingDebugForm());
+        const int lines = list->count();
+        r.main->mnuRefresh_Click();
+        int newDumps = 0;
+        for (int i = lines; i < list->count(); ++i)
+            newDumps += list->item(i)->text().startsWith(' ');
+        QCOMPARE(newDumps, 0);
+    }
+
+    void aboutNamesTheVersion() {
+        AppRig r;
+        r.Start();
+        r.main->mnuAbout->trigger();
+        QCOMPARE(r.messages.size(), 1);
+        QVERIFY(r.messages[0].startsWith("About: QUORVAL Setup Tool Version 1.50\r\n\r\n"));
+        QVERIFY(r.messages[0].size() >
+                QString("About: QUORVAL Setup Tool Version 1.50\r\n\r\n").size());
+    }
+
+    void exitAndCloseLeaveNoPortOpen() {
+        SimProcess sim;
+        QVERIFY(sim.Start());
+        {
+            AppRig r;
+            r.WriteIni(AppRig::UsePort(sim.LinkPath()));
+            r.Start();
+            QVERIFY(r.main->Link().MSComm1().PortOpen());
+            r.main->mnuExit->trigger();
+            QCOMPARE(r.exits, 1);
+            QVERIFY(!r.main->Link().Timer1.isActive());
+            QVERIFY(!r.main->Link().MSComm1().PortOpen());
+            QVERIFY(CanOpen(sim.LinkPath()));
+        }
+        AppRig r;
+        r.WriteIni(AppRig::UsePort(sim.LinkPath()));
+        r.Start();
+        QVERIFY(!CanOpen(sim.LinkPath()));
+        r.main->close();
+        QVERIFY(CanOpen(sim.LinkPath()));
+    }
+
+    void wholeSessionReachesTheModules() {
+        SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"});
+        QVERIFY(sim.Start());
+        AppRig r;
+        r.WriteIni(AppRig::UsePort(sim.LinkPath()));
+        r.Start();
+        r.main->mnuRefresh->trigger();
+        QCOMPARE(int(r.g.Bus.ModuleCount), 6);
+        frmBackground& bus = r.main->BusForm();
+        QCOMPARE(bus.picModule.size(), std::size_t(6));
+        QTest::mouseClick(bus.picModule[2], Qt::LeftButton);
+        QCOMPARE(bus.windowTitle(), QString("Bus Info - module found!"));
+        QTest::mouseClick(r.main->ModuleStateForm().cmdApply, Qt::LeftButton);
+        QTest::mouseClick(r.main->GlobalSettingsForm().cmdApply, Qt::LeftButton);
+        QCOMPARE(r.main->ProgressForm().windowTitle(), QString("Updateing modules...ready!"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            [&] {
+                QFile f(sim.FilePath("frames.log"));
+                f.open(QIODevice::ReadOnly);
+                return f.readAll().count(" rx 53 ") == 7;  // one from the dialog, six from the run
+            }(),
+            5000);
+        QVERIFY(r.messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TstStartup)
+#include "tst_startup.moc"

@@ -1,0 +1,57 @@
+#pragma once
+
+// The whole program as it starts: a settings file, the main window with a real
+// port, and a recorder in place of message boxes.
+
+#include <memory>
+
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include "common/EventYield.h"
+#include "common/Global.h"
+#include "link/QtSerialComm.h"
+#include "shell/frmMain.h"
+
+namespace testing_support {
+
+struct AppRig {
+    quorval::Global g;
+    QTemporaryDir dir;
+    std::unique_ptr<quorval::frmMain> main;
+    QStringList messages;
+    int exits = 0;
+
+    QString IniPath() const { return dir.filePath(QStringLiteral("quorval-setup.ini")); }
+
+    void WriteIni(const QByteArray& text) {
+        QFile f(IniPath());
+        if (f.open(QIODevice::WriteOnly))
+            f.write(text);
+    }
+    QByteArray Ini() const {
+        QFile f(IniPath());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // Starts the program and lets its first activation run.
+    void Start() {
+        g.MsgBox = [this](const QString& text, quorval::MessageIcon, const QString& title) {
+            messages << title + QStringLiteral(": ") + text;
+        };
+        main = std::make_unique<quorval::frmMain>(g, std::make_unique<quorval::QtSerialComm>(),
+                                                  IniPath());
+        main->EndProgram = [this] { ++exits; };
+        main->resize(900, 700);
+        main->show();
+        quorval::WaitUntil([this] { return main->ExistingBusForm() != nullptr; }, 5000);
+    }
+
+    // A settings file that points COM1 at a device and uses it.
+    static QByteArray UsePort(const QString& device) {
+        return "[QUORVAL Setup Tool]\ncomport = 1\ncom1 = " + device.toLocal8Bit() + "\n";
+    }
+};
+
+}  // namespace testing_support
