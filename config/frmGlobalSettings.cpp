@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 
 #include "common/Global.h"
+#include "config/DialogParts.h"
 #include "config/ProgrammingRun.h"
 #include "config/frmModuleState.h"
 #include "config/frmProgress.h"
@@ -33,17 +34,13 @@ frmGlobalSettings::frmGlobalSettings(Global& g, ModuleLink& link, ProgressAccess
       identifierGroup_(new QButtonGroup(this)) {
     setWindowTitle(tr("Global Settings"));
     setMinimumSize(3210 / 15, 2820 / 15);  // twips to pixels; the frame fixes the size
-    QFont compact = font();
-    compact.setPointSize(8);
-    setFont(compact);
+    UseCompactFont(*this);
 
     Frame1->addButton(optNetworkTopologiePointToPoint);
     Frame1->addButton(optNetworkTopologieLineOrRing);
     identifierGroup_->addButton(optCANIdentifier11Bit);
     identifierGroup_->addButton(optCANIdentifier29Bit);
-    cmbErrorRelais->setEditable(true);
-    cmbErrorRelais->setInsertPolicy(QComboBox::NoInsert);
-    FillRelayList(*cmbErrorRelais);
+    SetUpRelayCombo(*cmbErrorRelais);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);

@@ -9,6 +9,7 @@
 #include "bus/ModuleText.h"
 #include "common/Bits.h"
 #include "common/Global.h"
+#include "config/DialogParts.h"
 #include "config/RelayLogic.h"
 #include "link/CommandFrame.h"
 #include "link/ModeByte.h"
@@ -25,14 +26,6 @@ QLineEdit* DisplayField(QWidget* parent) {
 }
 
 }  // namespace
-
-void FillRelayList(QComboBox& combo) {
-    combo.clear();
-    for (const char* caption : kRelayCaptions) {
-        combo.addItem(QString::fromLatin1(caption));
-    }
-    combo.setCurrentIndex(1);
-}
 
 frmModuleState::frmModuleState(ModuleLink& link, QWidget* parent)
     : QWidget(parent),
@@ -52,13 +45,9 @@ frmModuleState::frmModuleState(ModuleLink& link, QWidget* parent)
     setPalette(pal);
     setMinimumSize(3225 / 15, 3060 / 15);  // twips to pixels; the frame fixes the size
     // The window keeps its classic small size; a compact font lets everything fit.
-    QFont compact = font();
-    compact.setPointSize(8);
-    setFont(compact);
+    UseCompactFont(*this);
 
-    cmbErrorRelais->setEditable(true);
-    cmbErrorRelais->setInsertPolicy(QComboBox::NoInsert);
-    FillRelayList(*cmbErrorRelais);
+    SetUpRelayCombo(*cmbErrorRelais);
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);

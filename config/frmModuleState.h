@@ -35,7 +35,4 @@ class frmModuleState : public QWidget {
     ModuleLink& link_;
 };
 
-// Fills a relay combo box with the four captions and shows the second one.
-void FillRelayList(QComboBox& combo);
-
 }  // namespace quorval

@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "config/DialogParts.h"
+
 namespace quorval {
 
 frmProgress::frmProgress(int moduleCount, QWidget* parent)
@@ -23,14 +25,7 @@ frmProgress::frmProgress(int moduleCount, QWidget* parent)
     ProgressBar->setMinimum(0);
     ProgressBar->setMaximum(moduleCount != 0 ? moduleCount : 100);
     ProgressBar->setValue(0);
-    connect(cmdOK, &QPushButton::clicked, this, [this] {
-        // Close the frame around us too, when there is one.
-        if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) {
-            parentWidget()->close();
-        } else {
-            close();
-        }
-    });
+    connect(cmdOK, &QPushButton::clicked, this, [this] { CloseChildWindow(*this); });
 }
 
 void frmProgress::StartRun(const QString& caption, int moduleCount) {

@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 
 #include "common/Global.h"
+#include "config/DialogParts.h"
 #include "link/ModuleLink.h"
 #include "shell/Ini.h"
 
@@ -95,11 +96,7 @@ void frmProgramSettings::cmdOK_Click() {
     }
     WriteIniString(QString::fromLatin1(kAppTitle), QStringLiteral("comport"),
                    QStringLiteral(" %1").arg(g_.ComPort), g_.IniFileName);
-    if (parentWidget() && parentWidget()->inherits("QMdiSubWindow")) {
-        parentWidget()->close();
-    } else {
-        close();
-    }
+    CloseChildWindow(*this);
 }
 
 }  // namespace quorval

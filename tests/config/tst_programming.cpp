@@ -35,15 +35,7 @@ struct Rig : testing_support::AppRig {
         return main->Link().MSComm1().PortOpen();
     }
     QStringList Received(const QString& letter) {
-        QFile f(sim->FilePath("frames.log"));
-        f.open(QIODevice::ReadOnly);
-        QStringList rx;
-        for (const QString& line : QString::fromLatin1(f.readAll()).split('\n')) {
-            const QString frame = line.section(" rx ", 1);
-            if (frame.startsWith(letter))
-                rx << frame;
-        }
-        return rx;
+        return sim->LoggedFrames("frames.log").filter(QRegularExpression("^" + letter));
     }
     QList<int> Order() const {
         QList<int> ids;

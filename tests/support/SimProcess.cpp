@@ -40,6 +40,21 @@ bool SimProcess::Start() {
     return out.trimmed() == "ready " + LinkPath().toLocal8Bit();
 }
 
+QStringList SimProcess::LoggedFrames(const QString& logName, const QString& direction) const {
+    QFile f(FilePath(logName));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    const QString marker = QLatin1Char(' ') + direction + QLatin1Char(' ');
+    QStringList frames;
+    for (const QString& line : QString::fromLatin1(f.readAll()).split(QLatin1Char('\n'))) {
+        if (line.contains(marker)) {
+            frames << line.section(marker, 1);
+        }
+    }
+    return frames;
+}
+
 void SimProcess::Stop() {
     if (process_.state() != QProcess::NotRunning) {
         process_.terminate();

@@ -22,6 +22,9 @@ class SimProcess {
     QString LinkPath() const { return dir_.filePath(QStringLiteral("link")); }
     QString FilePath(const QString& name) const { return dir_.filePath(name); }
     QProcess& Process() { return process_; }
+    // The frames of one direction ("rx" or "tx") in a log written with
+    // --log {dir}/NAME, as hex text, oldest first.
+    QStringList LoggedFrames(const QString& logName, const QString& direction = "rx") const;
 
   private:
     QTemporaryDir dir_;

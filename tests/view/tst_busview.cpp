@@ -37,16 +37,7 @@ struct Rig : testing_support::AppRig {
         main->mnuRefresh_Click();
         return g.Bus.ModuleCount == expected;
     }
-    QStringList Received() {
-        QFile f(sim.FilePath("frames.log"));
-        f.open(QIODevice::ReadOnly);
-        QStringList rx;
-        for (const QString& line : QString::fromLatin1(f.readAll()).split('\n')) {
-            if (line.contains(" rx "))
-                rx << line.section(" rx ", 1);
-        }
-        return rx;
-    }
+    QStringList Received() { return sim.LoggedFrames("frames.log"); }
     QList<int> Images() {
         QList<int> out;
         for (auto* p : main->BusForm().picModule)
