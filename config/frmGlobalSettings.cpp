@@ -146,7 +146,14 @@ void frmGlobalSettings::cmdApply_Click() {
     QPointer<frmGlobalSettings> self(this);
     running_ = true;
     const ProgrammingResult result = ProgramModules(
-        g_, link_, mode, order, [self] { return self && self->chkWriteToEEPROM->isChecked(); },
+        g_, link_, mode, order,
+        [self, eeprom = chkWriteToEEPROM->isChecked()]() mutable {
+            // Read afresh for every frame; a dialog closed meanwhile keeps its last choice.
+            if (self) {
+                eeprom = self->chkWriteToEEPROM->isChecked();
+            }
+            return eeprom;
+        },
         [progress](int done) {
             if (progress) {
                 progress->ProgressBar->setValue(done);
