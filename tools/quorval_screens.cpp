@@ -131,7 +131,7 @@ int main(int argc, char** argv) {
     {
         Scene s(7);
         frmBackground& bus = s.main->BusForm();
-        bus.picModule_Click(4);  // a module with errors on both channels
+        bus.picModule_Click(4);  // the module at the lower right
         ok &= Save(Scene::Frame(bus)->grab(), dir, QStringLiteral("bus-selected.png"));
         ok &= Save(Scene::Frame(s.main->ModuleStateForm())->grab(), dir,
                    QStringLiteral("module-state.png"));
