@@ -29,13 +29,6 @@ std::int16_t ModuleTable::ModuleOrder(int position) const {
     return order_[static_cast<std::size_t>(position)];
 }
 
-void ModuleTable::SetModuleOrder(int position, std::int16_t id) {
-    if (position >= 0 && position < kModuleSlots && IsValidModuleID(id)) {
-        order_[static_cast<std::size_t>(position)] = id;
-        found_[static_cast<std::size_t>(position)] = id;
-    }
-}
-
 bool ModuleTable::IsInOrder(int id) const {
     const int count =
         ModuleCount < 0 ? 0 : (ModuleCount > kModuleSlots ? kModuleSlots : ModuleCount);

@@ -29,7 +29,6 @@ class ModuleTable {
 
     // ID at a display position; 0 for a position outside the table.
     std::int16_t ModuleOrder(int position) const;
-    void SetModuleOrder(int position, std::int16_t id);
     // True when the ID stands in one of the valid positions 0..ModuleCount-1.
     bool IsInOrder(int id) const;
     // Writes the ID at position ModuleCount and counts it; false (and nothing
