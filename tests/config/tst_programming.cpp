@@ -30,8 +30,7 @@ struct Rig : testing_support::AppRig {
     bool Start() {
         if (!sim->Start())
             return false;
-        WriteIni(UsePort(sim->LinkPath()));
-        AppRig::Start();
+        StartOn(sim->LinkPath());
         return main->Link().MSComm1().PortOpen();
     }
     QStringList Received(const QString& letter) {

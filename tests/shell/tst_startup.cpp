@@ -131,8 +131,7 @@ class TstStartup : public QObject {
         SimProcess sim;
         QVERIFY(sim.Start());
         AppRig r;
-        r.WriteIni(AppRig::UsePort(sim.LinkPath()));
-        r.Start();
+        r.StartOn(sim.LinkPath());
         QVERIFY(r.main->Link().MSComm1().PortOpen());
         r.main->mnuSelectCOMport->trigger();
         frmProgramSettings& w = r.main->ProgramSettingsForm();
@@ -208,8 +207,7 @@ class TstStartup : public QObject {
         QVERIFY(sim.Start());
         {
             AppRig r;
-            r.WriteIni(AppRig::UsePort(sim.LinkPath()));
-            r.Start();
+            r.StartOn(sim.LinkPath());
             QVERIFY(r.main->Link().MSComm1().PortOpen());
             r.main->mnuExit->trigger();
             QCOMPARE(r.exits, 1);
@@ -218,8 +216,7 @@ class TstStartup : public QObject {
             QVERIFY(CanOpen(sim.LinkPath()));
         }
         AppRig r;
-        r.WriteIni(AppRig::UsePort(sim.LinkPath()));
-        r.Start();
+        r.StartOn(sim.LinkPath());
         QVERIFY(!CanOpen(sim.LinkPath()));
         r.main->close();
         QVERIFY(CanOpen(sim.LinkPath()));
@@ -229,8 +226,7 @@ class TstStartup : public QObject {
         SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"});
         QVERIFY(sim.Start());
         AppRig r;
-        r.WriteIni(AppRig::UsePort(sim.LinkPath()));
-        r.Start();
+        r.StartOn(sim.LinkPath());
         r.main->mnuRefresh->trigger();
         QCOMPARE(int(r.g.Bus.ModuleCount), 6);
         frmBackground& bus = r.main->BusForm();

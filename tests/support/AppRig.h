@@ -48,6 +48,12 @@ struct AppRig {
         quorval::WaitUntil([this] { return main->ExistingBusForm() != nullptr; }, 5000);
     }
 
+    // Starts with a settings file that points COM1 at the device and uses it.
+    void StartOn(const QString& device) {
+        WriteIni(UsePort(device));
+        Start();
+    }
+
     // A settings file that points COM1 at a device and uses it.
     static QByteArray UsePort(const QString& device) {
         return "[QUORVAL Setup Tool]\ncomport = 1\ncom1 = " + device.toLocal8Bit() + "\n";

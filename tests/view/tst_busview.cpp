@@ -29,8 +29,7 @@ struct Rig : testing_support::AppRig {
     bool Start() {
         if (!sim.Start())
             return false;
-        WriteIni(UsePort(sim.LinkPath()));
-        AppRig::Start();
+        StartOn(sim.LinkPath());
         return main->Link().MSComm1().PortOpen();
     }
     bool Scan(int expected) {
