@@ -19,6 +19,12 @@ constexpr int kScanQuietMs = 300;
 constexpr int kScanFirstAnswerMs = 2000;
 constexpr int kScanLimitMs = 10000;
 
+// What the user is told after a scan.
+constexpr const char* kNoModulesText =
+    "No Modules found! Check the serial connection and try it again.";
+constexpr const char* kForeignModuleText =
+    "LWL-System contains a none-QUORVAL module!\r\nPlease remove those modules and try again!";
+
 // Sends "G" and waits for the answers; the module table holds them afterwards.
 ScanOutcome ScanBus(Global& g, ModuleLink& link);
 

@@ -152,10 +152,19 @@ bool Drain(ModuleLink& link) {
     return WaitUntil([&] { return link.MSComm1().BytesToWrite() == 0; }, kDrainLimitMs);
 }
 
-const QString kNoModules =
-    QStringLiteral("No Modules found! Check the serial connection and try it again.");
-const QString kForeign = QStringLiteral(
-    "LWL-System contains a none-QUORVAL module!\nPlease remove those modules and try again!");
+const QString kNoModules = QString::fromLatin1(kNoModulesText);
+// A terminal wants plain line ends.
+const QString kForeign =
+    QString::fromLatin1(kForeignModuleText).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+
+// One line per configuration frame sent.
+QString SentLine(int id, bool eeprom, std::uint8_t mode) {
+    return QStringLiteral("%1  %2 0x%3 %4  (%5)")
+        .arg(id, 5)
+        .arg(QChar(eeprom ? 'W' : 'S'))
+        .arg(mode, 2, 16, QLatin1Char('0'))
+        .arg(QString::fromStdString(ByteToBits(mode)), DecodedMode(mode));
+}
 
 int Scan(Global& g, ModuleLink& link, bool json) {
     if (ScanBus(g, link) == ScanOutcome::NoneFound) {
@@ -193,11 +202,7 @@ int Set(Global& g, ModuleLink& link, const Options& o) {
     if (!link.SendCommand(o.eeprom ? kCmdWrite : kCmdSet) || !Drain(link)) {
         return Refuse(QStringLiteral("the frame could not be written to the port"));
     }
-    Out(QStringLiteral("%1  %2 0x%3 %4  (%5)")
-            .arg(o.id, 5)
-            .arg(QChar(o.eeprom ? 'W' : 'S'))
-            .arg(mode, 2, 16, QLatin1Char('0'))
-            .arg(QString::fromStdString(ByteToBits(mode)), DecodedMode(mode)));
+    Out(SentLine(o.id, o.eeprom, mode));
     return 0;
 }
 
@@ -249,12 +254,8 @@ int Program(Global& g, ModuleLink& link, const Options& o) {
         g, link, mode, order, [&o] { return o.eeprom; },
         [&](int done) {
             const int id = order[static_cast<std::size_t>(done - 1)];
-            Out(QStringLiteral("%1  %2 0x%3 %4  (%5)%6")
-                    .arg(id, 5)
-                    .arg(QChar(o.eeprom ? 'W' : 'S'))
-                    .arg(mode, 2, 16, QLatin1Char('0'))
-                    .arg(QString::fromStdString(ByteToBits(mode)), DecodedMode(mode),
-                         id == g.GModuleID ? QStringLiteral("  attached to the PC") : QString()));
+            Out(SentLine(id, o.eeprom, mode) +
+                (id == g.GModuleID ? QStringLiteral("  attached to the PC") : QString()));
         });
     if (result.failed > 0 || !Drain(link)) {
         return Refuse(QStringLiteral("%1 of %2 frames could not be written to the port")
@@ -287,28 +288,21 @@ QString Parse(const QStringList& args, Options& o) {
     QStringList words;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        const auto value = [&](QString& out) {
-            if (i + 1 >= args.size()) {
-                return false;
-            }
-            out = args[++i];
-            return true;
+        const std::pair<const char*, QString*> valued[] = {
+            {"--port", &o.port},         {"--baud", &o.baud},   {"--identifiers", &o.identifiers},
+            {"--topology", &o.topology}, {"--relay", &o.relay},
         };
-        if (a == QLatin1String("--port")) {
-            if (!value(o.port))
-                return QStringLiteral("--port needs a value");
-        } else if (a == QLatin1String("--baud")) {
-            if (!value(o.baud))
-                return QStringLiteral("--baud needs a value");
-        } else if (a == QLatin1String("--identifiers")) {
-            if (!value(o.identifiers))
-                return QStringLiteral("--identifiers needs a value");
-        } else if (a == QLatin1String("--topology")) {
-            if (!value(o.topology))
-                return QStringLiteral("--topology needs a value");
-        } else if (a == QLatin1String("--relay")) {
-            if (!value(o.relay))
-                return QStringLiteral("--relay needs a value");
+        QString* target = nullptr;
+        for (const auto& [name, field] : valued) {
+            if (a == QLatin1String(name)) {
+                target = field;
+            }
+        }
+        if (target) {
+            if (i + 1 >= args.size()) {
+                return QStringLiteral("%1 needs a value").arg(a);
+            }
+            *target = args[++i];
         } else if (a == QLatin1String("--json")) {
             o.json = true;
         } else if (a == QLatin1String("--debug")) {

@@ -60,24 +60,42 @@ QString SettingsFilePath() {
     return QDir(exe.absolutePath()).filePath(exe.completeBaseName() + QStringLiteral(".ini"));
 }
 
-int ReadIniInt(const QString& section, const QString& key, const QString& file) {
+struct IniReader::Data {
     CSimpleIniA ini;
-    if (!Load(ini, file)) {
-        return -1;
+};
+
+IniReader::IniReader(const QString& file) : data_(std::make_unique<Data>()) {
+    if (!Load(data_->ini, file)) {
+        data_.reset();
     }
-    const char* value =
-        ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(), nullptr);
+}
+
+IniReader::~IniReader() = default;
+
+const char* IniReader::Value(const QString& section, const QString& key) const {
+    if (!data_) {
+        return nullptr;
+    }
+    return data_->ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
+                               nullptr);
+}
+
+int IniReader::Int(const QString& section, const QString& key) const {
+    const char* value = Value(section, key);
     return value ? LeadingNumber(value) : -1;
 }
 
-QString ReadIniString(const QString& section, const QString& key, const QString& file) {
-    CSimpleIniA ini;
-    if (!Load(ini, file)) {
-        return {};
-    }
-    const char* value =
-        ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(), nullptr);
+QString IniReader::String(const QString& section, const QString& key) const {
+    const char* value = Value(section, key);
     return value ? QString::fromLocal8Bit(value).trimmed() : QString();
+}
+
+int ReadIniInt(const QString& section, const QString& key, const QString& file) {
+    return IniReader(file).Int(section, key);
+}
+
+QString ReadIniString(const QString& section, const QString& key, const QString& file) {
+    return IniReader(file).String(section, key);
 }
 
 bool WriteIniString(const QString& section, const QString& key, const QString& value,

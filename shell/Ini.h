@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include <QString>
 
 namespace quorval {
@@ -12,6 +14,24 @@ constexpr const char* kAppTitle = "QUORVAL Setup Tool";
 // The settings file of the running executable: its folder, its name without
 // extension, ".ini".
 QString SettingsFilePath();
+
+// The settings file read once, for several keys.
+class IniReader {
+  public:
+    explicit IniReader(const QString& file);
+    ~IniReader();
+    IniReader(const IniReader&) = delete;
+    IniReader& operator=(const IniReader&) = delete;
+
+    // As ReadIniInt and ReadIniString below.
+    int Int(const QString& section, const QString& key) const;
+    QString String(const QString& section, const QString& key) const;
+
+  private:
+    const char* Value(const QString& section, const QString& key) const;
+    struct Data;
+    std::unique_ptr<Data> data_;  // empty when the file could not be read
+};
 
 // The whole number at the start of the key's value (0 when it does not start
 // with one); -1 when the file, the section or the key is missing or the file

@@ -151,15 +151,15 @@ void frmMain::Form_Activate() {
     global->move(0, state->height());
 
     const QString section = Title();
-    const bool debug =
-        ByteSetting(ReadIniInt(section, QStringLiteral("debug"), g_.IniFileName)) == kDebugCode;
+    const IniReader settings(g_.IniFileName);  // read once for all keys
+    const bool debug = ByteSetting(settings.Int(section, QStringLiteral("debug"))) == kDebugCode;
     g_.DebugEnabled = debug;
     mnuDebug->setVisible(debug);
 
     for (int n = 1; n <= 4; ++n) {
-        port.MapPort(n, ReadIniString(section, QStringLiteral("com%1").arg(n), g_.IniFileName));
+        port.MapPort(n, settings.String(section, QStringLiteral("com%1").arg(n)));
     }
-    const int comport = ByteSetting(ReadIniInt(section, QStringLiteral("comport"), g_.IniFileName));
+    const int comport = ByteSetting(settings.Int(section, QStringLiteral("comport")));
     if (comport >= 1 && comport <= 4) {
         g_.ComPort = static_cast<std::uint8_t>(comport);
         port.SetCommPort(comport);
@@ -187,9 +187,8 @@ void frmMain::mnuExit_Click() {
 void frmMain::mnuRefresh_Click() {
     switch (ScanBus(g_, *link_)) {
         case ScanOutcome::Foreign:
-            g_.MsgBox(QStringLiteral("LWL-System contains a none-QUORVAL module!\r\n"
-                                     "Please remove those modules and try again!"),
-                      MessageIcon::Critical, QStringLiteral("Warning!"));
+            g_.MsgBox(QString::fromLatin1(kForeignModuleText), MessageIcon::Critical,
+                      QStringLiteral("Warning!"));
             break;
         case ScanOutcome::Found:
             BusForm().DrawModules();
@@ -198,9 +197,8 @@ void frmMain::mnuRefresh_Click() {
             ModuleStateForm().cmdApply->setEnabled(true);
             break;
         case ScanOutcome::NoneFound:
-            g_.MsgBox(
-                QStringLiteral("No Modules found! Check the serial connection and try it again."),
-                MessageIcon::Critical, QStringLiteral("Connection Error"));
+            g_.MsgBox(QString::fromLatin1(kNoModulesText), MessageIcon::Critical,
+                      QStringLiteral("Connection Error"));
             g_.Bus.MinVersion = 255;
             GlobalSettingsForm().SetProperties();
             break;

@@ -68,6 +68,22 @@ struct KeyReader {
     }
 };
 
+// Catches typing errors: every key of a section must be one it knows.
+bool OnlyKnownKeys(const CSimpleIniA::TNamesDepend& keys, std::initializer_list<const char*> known,
+                   const std::string& path, const std::string& section, std::string& error) {
+    for (const auto& k : keys) {
+        bool ok = false;
+        for (const char* name : known) {
+            ok = ok || Lower(k.pItem) == name;
+        }
+        if (!ok) {
+            error = path + ": [" + section + "] unknown key '" + k.pItem + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 std::optional<long> ParseNumber(const std::string& text, long lo, long hi) {
@@ -150,11 +166,8 @@ std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& e
                 return std::nullopt;
             }
             sys.turnaroundMs = static_cast<int>(turnaround);
-            for (const auto& k : keys) {
-                if (Lower(k.pItem) != "turnaround_ms") {
-                    error = path + ": [" + name + "] unknown key '" + k.pItem + "'";
-                    return std::nullopt;
-                }
+            if (!OnlyKnownKeys(keys, {"turnaround_ms"}, path, name, error)) {
+                return std::nullopt;
             }
             continue;
         }
@@ -215,18 +228,12 @@ std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& e
                 m.noise.push_back(static_cast<std::uint8_t>(*b));
             }
         }
-        static const char* const known[] = {
-            "version", "mode",  "side",    "ch1_error",     "ch2_error", "ch1_count", "ch2_count",
-            "answers", "noise", "corrupt", "corrupt_value", "split",     "split_ms"};
-        for (const auto& k : keys) {
-            bool ok = false;
-            for (const char* kn : known) {
-                ok = ok || Lower(k.pItem) == kn;
-            }
-            if (!ok) {
-                error = path + ": [" + name + "] unknown key '" + k.pItem + "'";
-                return std::nullopt;
-            }
+        if (!OnlyKnownKeys(
+                keys,
+                {"version", "mode", "side", "ch1_error", "ch2_error", "ch1_count", "ch2_count",
+                 "answers", "noise", "corrupt", "corrupt_value", "split", "split_ms"},
+                path, name, error)) {
+            return std::nullopt;
         }
         sys.modules.push_back(std::move(m));
     }

@@ -121,6 +121,16 @@ void frmBackground::SetNormalImage(int k) {
     SetImage(k, ModuleImageIndex(StateAt(g_, k), false));
 }
 
+void frmBackground::AddLinks(int k, int n) {
+    const ChannelState self = StateAt(g_, k);
+    const int next = k < n - 1 ? k + 1 : 0;
+    arcs_.push_back(Arc{PositionAngle(k, n), PositionAngle(next, n),
+                        NextLinkRed(self, StateAt(g_, next), n) ? kRed : kBlue});
+    const int previous = k > 0 ? k - 1 : n - 1;
+    arcs_.push_back(Arc{PositionAngle(previous, n), PositionAngle(k, n),
+                        PreviousLinkRed(self, StateAt(g_, previous), n) ? kRed : kBlue});
+}
+
 void frmBackground::DrawModules() {
     while (picModule.size() > 1) {
         delete picModule.back();
@@ -135,13 +145,7 @@ void frmBackground::DrawModules() {
     for (int k = 0; k < n; ++k) {
         ModulePicture* pic = LoadPicture(k);
         SetNormalImage(k);
-        const ChannelState self = StateAt(g_, k);
-        const int next = k + 1 < n ? k + 1 : 0;
-        arcs_.push_back(Arc{PositionAngle(k, n), PositionAngle(next, n),
-                            NextLinkRed(self, StateAt(g_, next), n) ? kRed : kBlue});
-        const int previous = k > 0 ? k - 1 : n - 1;
-        arcs_.push_back(Arc{PositionAngle(previous, n), PositionAngle(k, n),
-                            PreviousLinkRed(self, StateAt(g_, previous), n) ? kRed : kBlue});
+        AddLinks(k, n);
         const Point at = PicturePosition(ring, k, n, w0, h0);
         pic->hide();
         pic->move(RoundHalfEven(at.left), RoundHalfEven(at.top));
@@ -211,13 +215,7 @@ void frmBackground::picModule_Click(int p) {
 
     const int n = g_.Bus.ModuleCount;
     if (n > 0) {  // an empty table has no neighbours to link
-        const ChannelState me = StateAt(g_, p);
-        const int next = p < n - 1 ? p + 1 : 0;
-        arcs_.push_back(Arc{PositionAngle(p, n), PositionAngle(next, n),
-                            NextLinkRed(me, StateAt(g_, next), n) ? kRed : kBlue});
-        const int previous = p > 0 ? p - 1 : n - 1;
-        arcs_.push_back(Arc{PositionAngle(previous, n), PositionAngle(p, n),
-                            PreviousLinkRed(me, StateAt(g_, previous), n) ? kRed : kBlue});
+        AddLinks(p, n);
         update();
     }
     SetImage(p, ModuleImageIndex(StateAt(g_, p), true));

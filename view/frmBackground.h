@@ -78,6 +78,8 @@ class frmBackground : public QWidget {
     ModulePicture* LoadPicture(int k);
     void SetNormalImage(int k);
     void SetImage(int k, int imageIndex);
+    // The links to the next and from the previous position, in their colours.
+    void AddLinks(int k, int n);
 
     Global& g_;
     ModuleLink& link_;
