@@ -12,24 +12,39 @@ namespace quorval {
 ScanOutcome ScanBus(Global& g, ModuleLink& link) {
     g.Bus.ModuleCount = 0;
     g.Bus.MinVersion = 255;
+    const int losses = link.Losses();
+    const auto lost = [&] { return link.Losses() != losses; };
     link.SendCommand(kCmdScan);
-    QElapsedTimer total;
-    total.start();
     // A module counted during the last yield still counts.
-    WaitUntil([&] { return g.Bus.ModuleCount != 0; }, kScanFirstAnswerMs);
+    WaitUntil([&] { return g.Bus.ModuleCount != 0 || lost(); }, kScanFirstAnswerMs);
+    if (lost()) {
+        return ScanOutcome::LinkLost;
+    }
     if (g.Bus.ModuleCount == 0) {
         return ScanOutcome::NoneFound;
     }
     QElapsedTimer quiet;
+    QElapsedTimer sinceNew;
     quiet.start();
-    const auto activity = [&quiet] { quiet.restart(); };
-    const auto c1 = QObject::connect(&link, &ModuleLink::BytesArrived, activity);
-    const auto c2 = QObject::connect(&link, &ModuleLink::FrameParsed, activity);
-    while ((quiet.elapsed() < kScanQuietMs || g.RxPending) && total.elapsed() < kScanLimitMs) {
+    sinceNew.start();
+    const auto c1 =
+        QObject::connect(&link, &ModuleLink::BytesArrived, [&quiet] { quiet.restart(); });
+    const auto c2 = QObject::connect(&link, &ModuleLink::FrameParsed,
+                                     [&](const ResponseFrame&, FrameOutcome outcome) {
+                                         quiet.restart();
+                                         if (outcome == FrameOutcome::New) {
+                                             sinceNew.restart();
+                                         }
+                                     });
+    while ((quiet.elapsed() < kScanQuietMs || g.RxPending) && sinceNew.elapsed() < kScanLimitMs &&
+           !lost()) {
         YieldToEventLoop();
     }
     QObject::disconnect(c1);
     QObject::disconnect(c2);
+    if (lost()) {
+        return ScanOutcome::LinkLost;
+    }
     return IsForeignFirmware(g.Bus.MinVersion) ? ScanOutcome::Foreign : ScanOutcome::Found;
 }
 

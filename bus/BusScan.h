@@ -9,6 +9,7 @@ enum class ScanOutcome {
     Found,      // modules answered, all of this family
     Foreign,    // the lowest firmware is 4.x: a module of another make
     NoneFound,  // nobody answered within 2 s
+    LinkLost,   // the device went away during the scan; the table holds what came
 };
 
 // After the first answer the scan goes on until nothing has arrived for this
@@ -17,6 +18,8 @@ enum class ScanOutcome {
 // system has finished answering.
 constexpr int kScanQuietMs = 300;
 constexpr int kScanFirstAnswerMs = 2000;
+// A line that never falls quiet ends the scan this long after the last new
+// module: a large system (1000 modules take ~13 s) is still read whole.
 constexpr int kScanLimitMs = 10000;
 
 // What the user is told after a scan.

@@ -27,7 +27,6 @@ using namespace quorval;
 namespace {
 
 constexpr int kAnswerLimitMs = 2000;
-constexpr int kDrainLimitMs = 10000;
 
 const char* const kUsage =
     "usage: quorval-cli --port PORT scan [--json]\n"
@@ -64,8 +63,21 @@ const char* const kUsage =
     "                (raw byte), mode (raw byte), status1, status2 (true = error),\n"
     "                errors1, errors2\n"
     "\n"
-    "Exit status: 0 success; 1 no module answered; 2 bad usage, a refused choice\n"
-    "or a port that cannot be opened.\n";
+    "Exit status, for every command:\n"
+    "  0  success\n"
+    "  1  usage error (unknown option, missing value, module ID outside 0..32000)\n"
+    "  2  the system answered but something is wrong: no modules found, a module\n"
+    "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
+    "     firmware does not offer\n"
+    "  3  the link failed: the port cannot be opened, the link was lost during\n"
+    "     the command, or a frame was refused by the port\n";
+
+enum Exit : int {
+    kExitOk = 0,
+    kExitUsage = 1,
+    kExitSystem = 2,
+    kExitLink = 3,
+};
 
 volatile std::sig_atomic_t g_interrupted = 0;
 void OnSignal(int) {
@@ -86,13 +98,29 @@ void Err(const QString& line) {
 int Usage(const QString& problem) {
     Err(QStringLiteral("quorval-cli: ") + problem);
     std::fputs(kUsage, stderr);
-    return 2;
+    return kExitUsage;
 }
 
 int Refuse(const QString& why) {
     Err(QStringLiteral("quorval-cli: ") + why);
-    return 2;
+    return kExitSystem;
 }
+
+int LinkFailed(const QString& why) {
+    Err(QStringLiteral("quorval-cli: ") + why);
+    return kExitLink;
+}
+
+QString LostText(ModuleLink& link) {
+    return QStringLiteral("connection lost: %1").arg(link.MSComm1().LastErrorText());
+}
+
+// Notices a loss of the link while a command runs.
+struct LossWatch {
+    ModuleLink& link;
+    int start = link.Losses();
+    bool Lost() const { return link.Losses() != start; }
+};
 
 struct Options {
     QString port;
@@ -139,17 +167,29 @@ void Print(Global& g, const QList<int>& ids, bool json) {
     }
 }
 
-bool Query(Global& g, ModuleLink& link, int id) {
+enum class Answer { Answered, Silent, Lost };
+
+Answer Query(Global& g, ModuleLink& link, int id) {
+    const LossWatch watch{link};
     const float before = g.Bus.Modules(id).GetTimeStamp();
     g.TxByte1 = static_cast<std::uint8_t>(id % 256);
     g.TxByte2 = static_cast<std::uint8_t>(id / 256);
     link.SendCommand(kCmdQuery);
-    return WaitUntil([&] { return g.Bus.Modules(id).GetTimeStamp() != before; }, kAnswerLimitMs);
+    const bool answered = WaitUntil(
+        [&] { return g.Bus.Modules(id).GetTimeStamp() != before || watch.Lost(); }, kAnswerLimitMs);
+    if (watch.Lost()) {
+        return Answer::Lost;
+    }
+    return answered ? Answer::Answered : Answer::Silent;
 }
 
-// The frames must be on their way before the port closes.
-bool Drain(ModuleLink& link) {
-    return WaitUntil([&] { return link.MSComm1().BytesToWrite() == 0; }, kDrainLimitMs);
+// Says why a query got nothing; the exit status.
+int NoAnswer(ModuleLink& link, Answer a, int id) {
+    if (a == Answer::Lost) {
+        return LinkFailed(LostText(link));
+    }
+    Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));
+    return kExitSystem;
 }
 
 const QString kNoModules = QString::fromLatin1(kNoModulesText);
@@ -167,43 +207,53 @@ QString SentLine(int id, bool eeprom, std::uint8_t mode) {
 }
 
 int Scan(Global& g, ModuleLink& link, bool json) {
-    if (ScanBus(g, link) == ScanOutcome::NoneFound) {
+    const ScanOutcome outcome = ScanBus(g, link);
+    if (outcome == ScanOutcome::NoneFound) {
         Err(kNoModules);
-        return 1;
+        return kExitSystem;
     }
     QList<int> ids;
     for (int i = 0; i < g.Bus.ModuleCount; ++i) {
         ids << g.Bus.ModuleOrder(i);
     }
     Print(g, ids, json);
-    return 0;
+    if (outcome == ScanOutcome::LinkLost) {
+        return LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
+                              .arg(ids.size())
+                              .arg(LostText(link)));
+    }
+    if (outcome == ScanOutcome::Foreign) {
+        return Refuse(kForeign);
+    }
+    return kExitOk;
 }
 
 int QueryCommand(Global& g, ModuleLink& link, int id, bool json) {
-    if (!Query(g, link, id)) {
-        Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));
-        return 1;
+    if (const Answer a = Query(g, link, id); a != Answer::Answered) {
+        return NoAnswer(link, a, id);
     }
     Print(g, {id}, json);
-    return 0;
+    return kExitOk;
 }
 
 int Set(Global& g, ModuleLink& link, const Options& o) {
-    if (!Query(g, link, o.id)) {
-        Err(QStringLiteral("Modul with ID %1 not answer!").arg(o.id));
-        return 1;
+    if (const Answer a = Query(g, link, o.id); a != Answer::Answered) {
+        return NoAnswer(link, a, o.id);
     }
     ModuleData& record = g.Bus.Modules(o.id);
     const std::uint8_t mode = WithRelay(record.GetMode(), RelayValueForText(o.relay));
-    record.SetMode(mode);
     g.TxByte3 = mode;
     g.TxByte2 = static_cast<std::uint8_t>(o.id / 256);
     g.TxByte1 = static_cast<std::uint8_t>(o.id % 256);
-    if (!link.SendCommand(o.eeprom ? kCmdWrite : kCmdSet) || !Drain(link)) {
-        return Refuse(QStringLiteral("the frame could not be written to the port"));
+    if (!link.DeliverCommand(o.eeprom ? kCmdWrite : kCmdSet)) {
+        return LinkFailed(QStringLiteral("module %1 was not changed: the port did not take the "
+                                         "frame (%2)")
+                              .arg(o.id)
+                              .arg(link.PortProblem()));
     }
+    record.SetMode(mode);
     Out(SentLine(o.id, o.eeprom, mode));
-    return 0;
+    return kExitOk;
 }
 
 int Program(Global& g, ModuleLink& link, const Options& o) {
@@ -218,7 +268,11 @@ int Program(Global& g, ModuleLink& link, const Options& o) {
     QObject::disconnect(shown);
     if (outcome == ScanOutcome::NoneFound) {
         Err(kNoModules);
-        return 1;
+        return kExitSystem;
+    }
+    if (outcome == ScanOutcome::LinkLost) {
+        return LinkFailed(
+            QStringLiteral("nothing programmed, the scan stopped: %1").arg(LostText(link)));
     }
     if (outcome == ScanOutcome::Foreign) {
         return Refuse(kForeign);
@@ -252,17 +306,18 @@ int Program(Global& g, ModuleLink& link, const Options& o) {
     const std::vector<int> order = ProgrammingOrder(g);
     const ProgrammingResult result = ProgramModules(
         g, link, mode, order, [&o] { return o.eeprom; },
-        [&](int done) {
-            const int id = order[static_cast<std::size_t>(done - 1)];
+        [&](int id, bool sent, const ProgrammingResult&) {
             Out(SentLine(id, o.eeprom, mode) +
-                (id == g.GModuleID ? QStringLiteral("  attached to the PC") : QString()));
+                (id == g.GModuleID ? QStringLiteral("  attached to the PC") : QString()) +
+                (sent ? QString() : QStringLiteral("  REFUSED by the port")));
         });
-    if (result.failed > 0 || !Drain(link)) {
-        return Refuse(QStringLiteral("%1 of %2 frames could not be written to the port")
-                          .arg(result.failed)
-                          .arg(static_cast<int>(order.size())));
+    Out(RunSummary(result));
+    if (result.failed > 0) {
+        return LinkFailed(QStringLiteral("%1 modules not programmed: %2")
+                              .arg(result.failed)
+                              .arg(link.PortProblem()));
     }
-    return 0;
+    return kExitOk;
 }
 
 int Monitor(QCoreApplication& app, Global& g, ModuleLink& link, bool debug) {
@@ -280,6 +335,10 @@ int Monitor(QCoreApplication& app, Global& g, ModuleLink& link, bool debug) {
         }
     });
     stopCheck.start(50);
+    QObject::connect(&link, &ModuleLink::LinkLost, [&app, &link] {
+        LinkFailed(LostText(link));
+        app.exit(kExitLink);
+    });
     return app.exec();
 }
 
@@ -397,14 +456,8 @@ int main(int argc, char** argv) {
     const int comNumber = ComPortNumber(o.port);
     const QString device = comNumber ? comm->Map().Device(comNumber) : o.port;
     if (const int rc = comm->OpenDevice(device); rc != 0) {
-        const QString why =
-            rc == MSComm::kErrPortInUse    ? QStringLiteral("in use by another program")
-            : rc == MSComm::kErrNoSuchPort ? QStringLiteral("not found")
-            : rc == MSComm::kErrNoPermission
-                ? QStringLiteral("no permission (is this user in the dialout group?)")
-                : comm->LastErrorText();
-        Err(QStringLiteral("quorval-cli: cannot open %1 (%2): %3").arg(o.port, device, why));
-        return 2;
+        const QString why = OpenErrorReason(rc, comm->LastErrorText());
+        return LinkFailed(QStringLiteral("cannot open %1 (%2): %3").arg(o.port, device, why));
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);

@@ -27,22 +27,25 @@ std::vector<int> ProgrammingOrder(const Global& g) {
     return ids;
 }
 
-ProgrammingResult ProgramModules(Global& g, ModuleLink& link, std::uint8_t mode,
-                                 const std::vector<int>& order,
-                                 const std::function<bool()>& writeToEeprom,
-                                 const std::function<void(int done)>& progress) {
+QString RunSummary(const ProgrammingResult& result) {
+    return QStringLiteral("sent %1 of %2, failed %3")
+        .arg(result.sent)
+        .arg(result.sent + result.failed)
+        .arg(result.failed);
+}
+
+ProgrammingResult ProgramModules(
+    Global& g, ModuleLink& link, std::uint8_t mode, const std::vector<int>& order,
+    const std::function<bool()>& writeToEeprom,
+    const std::function<void(int id, bool sent, const ProgrammingResult& soFar)>& progress) {
     ProgrammingResult result;
-    int done = 0;
     for (const int id : order) {
         g.TxByte3 = mode;
         g.TxByte2 = static_cast<std::uint8_t>(id / 256);
         g.TxByte1 = static_cast<std::uint8_t>(id % 256);
-        if (link.SendCommand(writeToEeprom() ? kCmdWrite : kCmdSet)) {
-            ++result.sent;
-        } else {
-            ++result.failed;
-        }
-        progress(++done);
+        const bool sent = link.DeliverCommand(writeToEeprom() ? kCmdWrite : kCmdSet);
+        ++(sent ? result.sent : result.failed);
+        progress(id, sent, result);
         YieldToEventLoop();
     }
     return result;

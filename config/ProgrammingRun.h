@@ -4,6 +4,8 @@
 #include <functional>
 #include <vector>
 
+#include <QString>
+
 namespace quorval {
 
 struct Global;
@@ -13,16 +15,20 @@ class ModuleLink;
 std::vector<int> ProgrammingOrder(const Global& g);
 
 struct ProgrammingResult {
-    int sent = 0;    // frames queued at the port
-    int failed = 0;  // frames that could not be written
+    int sent = 0;    // frames handed to the device
+    int failed = 0;  // frames the port refused, or lost with the device
 };
+
+// "sent 4 of 6, failed 2": what a run did, counted exactly.
+QString RunSummary(const ProgrammingResult& result);
 
 // Sends one "S" or "W" frame with the mode to each module of the order,
 // yielding to the event loop after each. writeToEeprom is asked afresh for
-// every frame; progress gets the number of modules done so far.
-ProgrammingResult ProgramModules(Global& g, ModuleLink& link, std::uint8_t mode,
-                                 const std::vector<int>& order,
-                                 const std::function<bool()>& writeToEeprom,
-                                 const std::function<void(int done)>& progress);
+// every frame; progress hears of each module as it is done, with the counts
+// so far.
+ProgrammingResult ProgramModules(
+    Global& g, ModuleLink& link, std::uint8_t mode, const std::vector<int>& order,
+    const std::function<bool()>& writeToEeprom,
+    const std::function<void(int id, bool sent, const ProgrammingResult& soFar)>& progress);
 
 }  // namespace quorval

@@ -154,9 +154,10 @@ void frmGlobalSettings::cmdApply_Click() {
             }
             return eeprom;
         },
-        [progress](int done) {
+        [progress](int, bool, const ProgrammingResult& soFar) {
+            // The bar counts the modules reached; a refused frame leaves it short.
             if (progress) {
-                progress->ProgressBar->setValue(done);
+                progress->ProgressBar->setValue(soFar.sent);
             }
         });
     if (self) {
@@ -165,9 +166,7 @@ void frmGlobalSettings::cmdApply_Click() {
     if (progress) {
         progress->setWindowTitle(result.failed == 0
                                      ? caption + tr("ready!")
-                                     : caption + tr("failed! %1 of %2 modules not reached.")
-                                                     .arg(result.failed)
-                                                     .arg(static_cast<int>(order.size())));
+                                     : caption + tr("failed! ") + RunSummary(result));
         progress->cmdOK->setEnabled(true);
     }
 }

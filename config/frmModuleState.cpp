@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 #include "bus/ModuleData.h"
 #include "bus/ModuleText.h"
@@ -92,14 +93,26 @@ void frmModuleState::cmdApply_Click() {
     }
     Global& g = link_.State();
     ModuleData& record = g.Bus.Modules(*id);
-    const std::uint8_t mode =
-        WithRelay(record.GetMode(), RelayValueForText(cmbErrorRelais->currentText()));
+    const std::uint8_t before = record.GetMode();
+    const std::uint8_t mode = WithRelay(before, RelayValueForText(cmbErrorRelais->currentText()));
     record.SetMode(mode);
     txtMode->setText(QString::fromStdString(ByteToBits(mode)));
     g.TxByte3 = mode;
     g.TxByte2 = static_cast<std::uint8_t>(*id / 256);
     g.TxByte1 = static_cast<std::uint8_t>(*id % 256);
-    link_.SendCommand(chkWriteToEEPROM->isChecked() ? kCmdWrite : kCmdSet);
+    QPointer<frmModuleState> self(this);  // the delivery lets events run
+    if (link_.DeliverCommand(chkWriteToEEPROM->isChecked() ? kCmdWrite : kCmdSet)) {
+        return;
+    }
+    // The module never heard of it: its record keeps what the module has.
+    record.SetMode(before);
+    if (self) {
+        txtMode->setText(QString::fromStdString(ByteToBits(before)));
+    }
+    g.MsgBox(QStringLiteral("Module %1 was not changed: the port did not take the frame (%2).")
+                 .arg(*id)
+                 .arg(link_.PortProblem()),
+             MessageIcon::Critical, QStringLiteral("Error!"));
 }
 
 }  // namespace quorval

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QByteArray>
 #include <QString>
 
@@ -15,6 +17,8 @@ class MSComm {
     static constexpr int kErrPortInUse = 8005;
     static constexpr int kErrNoPermission = 70;
     static constexpr int kErrOther = 8020;
+    // The device of an open port went away (adapter unplugged, peer gone).
+    static constexpr int kErrLinkLost = 8090;
 
     virtual ~MSComm() = default;
 
@@ -44,9 +48,17 @@ class MSComm {
     virtual QString DeviceName(int port) const { return QStringLiteral("COM%1").arg(port); }
     virtual void MapPort(int /*port*/, const QString& /*device*/) {}
 
-    // Error number and text of the last failed open.
+    // Error number and text of the last failed open, or of a lost link.
     virtual int LastError() const = 0;
     virtual QString LastErrorText() const = 0;
+
+    // Called once when an open port closes itself because its device went
+    // away; LastError() is then kErrLinkLost and LastErrorText() the reason.
+    using LostHandler = std::function<void()>;
+    virtual void SetLostHandler(LostHandler /*handler*/) {}
 };
+
+// Why an open failed, in a few words a technician can act on.
+QString OpenErrorReason(int error, const QString& detail);
 
 }  // namespace quorval

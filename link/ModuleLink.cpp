@@ -2,6 +2,9 @@
 
 #include <cstring>
 
+#include <QElapsedTimer>
+
+#include "common/EventYield.h"
 #include "common/Global.h"
 #include "link/CommandFrame.h"
 
@@ -21,10 +24,45 @@ ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
     Timer2.setInterval(kTimerIntervalMs);
     connect(&Timer1, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
     connect(&Timer2, &QTimer::timeout, this, &ModuleLink::ParsePass);
+    port_->SetLostHandler([this] {
+        ++losses_;
+        emit LinkLost(port_->LastErrorText());
+    });
 }
 
 bool ModuleLink::SendCommand(std::uint8_t cmd) {
     return quorval::SendCommand(g_, *port_, cmd);
+}
+
+bool ModuleLink::DeliverCommand(std::uint8_t cmd) {
+    if (!SendCommand(cmd)) {
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    for (;;) {
+        // Checked in this order: a port closed meanwhile reports nothing waiting.
+        if (!port_->PortOpen()) {
+            return false;
+        }
+        if (port_->BytesToWrite() == 0) {
+            return true;
+        }
+        if (clock.elapsed() >= kDeliverLimitMs) {
+            return false;
+        }
+        YieldToEventLoop();
+    }
+}
+
+QString ModuleLink::PortProblem() const {
+    if (port_->PortOpen()) {
+        return QStringLiteral("the port did not send it in time");
+    }
+    if (port_->LastError() == MSComm::kErrLinkLost) {
+        return QStringLiteral("connection lost, %1").arg(port_->LastErrorText());
+    }
+    return QStringLiteral("the port is not open; choose Refresh or Settings > Select COM port");
 }
 
 void ModuleLink::StartTimers() {

@@ -31,6 +31,8 @@ class ModuleLink : public QObject {
     Q_OBJECT
   public:
     static constexpr int kTimerIntervalMs = 100;
+    // How long a frame may take to leave for the device.
+    static constexpr int kDeliverLimitMs = 1000;
 
     ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent = nullptr);
 
@@ -41,6 +43,16 @@ class ModuleLink : public QObject {
 
     // One command frame from cmd and the TxByte parameters; true when queued.
     bool SendCommand(std::uint8_t cmd);
+    // The same, then waits (letting events run) until the frame has been handed
+    // to the device; false when the port refused it or went away first.
+    bool DeliverCommand(std::uint8_t cmd);
+
+    // How often the device of the open port went away; a waiting caller
+    // compares it before and after to learn that the link was lost.
+    int Losses() const { return losses_; }
+    // Why frames do not get through, for a message: the lost link's reason,
+    // or that the port is not open.
+    QString PortProblem() const;
 
     // Starts both timers (the main window does this when it is created).
     void StartTimers();
@@ -62,6 +74,8 @@ class ModuleLink : public QObject {
     void FrameParsed(const quorval::ResponseFrame& frame, quorval::FrameOutcome outcome);
     // The configuration reported in a new "G" answer, for the global settings.
     void AttachedModeReported(std::uint8_t mode);
+    // The port closed itself because its device went away; once per loss.
+    void LinkLost(const QString& reason);
 
   public:
     QTimer Timer1;  // receive poll
@@ -81,6 +95,7 @@ class ModuleLink : public QObject {
     // Dump bytes of a group of 11 not yet complete, carried to the next pass.
     QString dumpLine_;
     int dumpCount_ = 0;
+    int losses_ = 0;
 };
 
 }  // namespace quorval

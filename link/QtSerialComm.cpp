@@ -41,6 +41,7 @@ int QtSerialComm::OpenDevice(const QString& device) {
     if (PortOpen()) {
         return kErrNone;
     }
+    Close();  // a lost port whose close is still queued
     lastError_ = kErrNone;
     lastErrorText_.clear();
     if (device.isEmpty()) {
@@ -94,20 +95,37 @@ int QtSerialComm::OpenDevice(const QString& device) {
 }
 
 void QtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
-    // A device that went away (adapter unplugged) would keep signalling; close it.
+    // Once the device is gone every error means the same, and a dead descriptor
+    // would keep the read notifier firing: close the port once, not per error.
+    // Refused modem lines (a pseudo-terminal) and timeouts are no reason to.
+    if (!port_ || error == QSerialPort::NoError || error == QSerialPort::TimeoutError ||
+        error == QSerialPort::UnsupportedOperationError) {
+        return;
+    }
+    if (lastError_ == kErrLinkLost) {
+        return;  // already on its way out
+    }
+    const QString kind = error == QSerialPort::ReadError    ? QStringLiteral("read error")
+                         : error == QSerialPort::WriteError ? QStringLiteral("write error")
+                                                            : QStringLiteral("device removed");
+    lastError_ = kErrLinkLost;
+    lastErrorText_ =
+        QStringLiteral("the device went away (%1: %2)").arg(kind, port_->errorString());
+    closing_ = true;  // from now on the port reads as closed and takes nothing
     // Closing is deferred: this runs inside the port's own signal.
-    if (error == QSerialPort::ResourceError && port_) {
-        lastError_ = kErrOther;
-        lastErrorText_ = port_->errorString();
-        QSerialPort* failed = port_.get();
-        QMetaObject::invokeMethod(
-            this,
-            [this, failed] {
-                if (port_.get() == failed) {
-                    Close();
-                }
-            },
-            Qt::QueuedConnection);
+    QSerialPort* failed = port_.get();
+    failed->blockSignals(true);
+    QMetaObject::invokeMethod(
+        this, [this, failed] { CloseLost(failed); }, Qt::QueuedConnection);
+}
+
+void QtSerialComm::CloseLost(QSerialPort* failed) {
+    if (port_.get() != failed) {
+        return;  // closed or reopened meanwhile
+    }
+    Close();
+    if (onLost_) {
+        onLost_();
     }
 }
 
@@ -118,10 +136,11 @@ void QtSerialComm::Close() {
     port_->disconnect(this);
     port_->close();
     port_.reset();
+    closing_ = false;
 }
 
 bool QtSerialComm::PortOpen() const {
-    return port_ && port_->isOpen();
+    return port_ && !closing_ && port_->isOpen();
 }
 
 void QtSerialComm::SetInputMode(int) {}

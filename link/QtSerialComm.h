@@ -32,6 +32,7 @@ class QtSerialComm : public QObject, public MSComm {
     void MapPort(int port, const QString& device) override { map_.SetDevice(port, device); }
     int LastError() const override { return lastError_; }
     QString LastErrorText() const override { return lastErrorText_; }
+    void SetLostHandler(LostHandler handler) override { onLost_ = std::move(handler); }
 
     // Opens a device by path, bypassing the COM port number (command line use).
     int OpenDevice(const QString& device);
@@ -42,12 +43,15 @@ class QtSerialComm : public QObject, public MSComm {
     int Fail(int error, const QString& text);
     void Close();
     void OnPortError(QSerialPort::SerialPortError error);
+    void CloseLost(QSerialPort* failed);
 
     PortMap map_;
     int commPort_ = 1;
     std::unique_ptr<QSerialPort> port_;
     int lastError_ = kErrNone;
     QString lastErrorText_;
+    LostHandler onLost_;
+    bool closing_ = false;
 };
 
 }  // namespace quorval

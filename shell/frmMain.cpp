@@ -87,6 +87,7 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile
             [this](const QString& line) { DebugForm().AddLine(line); });
     connect(link_, &ModuleLink::AttachedModeReported, this,
             [this](std::uint8_t mode) { GlobalSettingsForm().ShowReportedMode(mode); });
+    connect(link_, &ModuleLink::LinkLost, this, &frmMain::OnLinkLost);
 
     // Both Apply buttons wait for a scan that finds the system.
     GlobalSettingsForm().cmdApply->setEnabled(false);
@@ -184,8 +185,78 @@ void frmMain::mnuExit_Click() {
     EndProgram();
 }
 
+QString frmMain::PortName(int port) const {
+    return QStringLiteral("COM%1 (%2)").arg(port).arg(link_->MSComm1().DeviceName(port));
+}
+
+QString frmMain::ReopenPort() {
+    MSComm& port = link_->MSComm1();
+    if (ExistingProgramSettingsForm()) {
+        return tr("the COM port selection is open: choose the port there");
+    }
+    if (g_.ComPort < 1 || g_.ComPort > 4) {
+        return tr("no COM port chosen: use Settings > Select COM port");
+    }
+    port.SetCommPort(g_.ComPort);
+    const int error = port.SetPortOpen(true);
+    if (port.PortOpen()) {
+        link_->StartTimers();
+        return {};
+    }
+    return PortName(g_.ComPort) + QStringLiteral(": ") +
+           OpenErrorReason(error, port.LastErrorText());
+}
+
+void frmMain::ClearBus() {
+    g_.Bus.ModuleCount = 0;
+    if (frmBackground* bus = ExistingBusForm()) {
+        bus->DrawModules();
+    }
+    if (frmGlobalSettings* global = ExistingGlobalSettingsForm()) {
+        global->cmdApply->setEnabled(false);
+    }
+    if (frmModuleState* state = ExistingModuleStateForm()) {
+        state->cmdApply->setEnabled(false);
+    }
+}
+
+void frmMain::OnLinkLost(const QString& reason) {
+    const int found = g_.Bus.ModuleCount;
+    ClearBus();
+    QString text =
+        tr("Connection lost on %1: %2.").arg(PortName(link_->MSComm1().CommPort()), reason);
+    if (scans_ > 0) {
+        text += tr("\r\nThe scan stopped after %1 %2.")
+                    .arg(found)
+                    .arg(found == 1 ? tr("module") : tr("modules"));
+    }
+    text += tr("\r\nReconnect the adapter, then choose Refresh.");
+    g_.MsgBox(text, MessageIcon::Critical, tr("Connection Error"));
+}
+
+void frmMain::ReportNoModules(const QString& reason) {
+    QString text = QString::fromLatin1(kNoModulesText);
+    if (!reason.isEmpty()) {
+        text += QStringLiteral("\r\n") + reason;
+    }
+    g_.MsgBox(text, MessageIcon::Critical, QStringLiteral("Connection Error"));
+    g_.Bus.MinVersion = 255;
+    GlobalSettingsForm().SetProperties();
+}
+
 void frmMain::mnuRefresh_Click() {
-    switch (ScanBus(g_, *link_)) {
+    if (!link_->MSComm1().PortOpen()) {
+        // Nothing can answer on a closed port; say what keeps it closed.
+        if (const QString why = ReopenPort(); !why.isEmpty()) {
+            g_.Bus.ModuleCount = 0;
+            ReportNoModules(why);
+            return;
+        }
+    }
+    ++scans_;
+    const ScanOutcome outcome = ScanBus(g_, *link_);
+    --scans_;
+    switch (outcome) {
         case ScanOutcome::Foreign:
             g_.MsgBox(QString::fromLatin1(kForeignModuleText), MessageIcon::Critical,
                       QStringLiteral("Warning!"));
@@ -197,11 +268,10 @@ void frmMain::mnuRefresh_Click() {
             ModuleStateForm().cmdApply->setEnabled(true);
             break;
         case ScanOutcome::NoneFound:
-            g_.MsgBox(QString::fromLatin1(kNoModulesText), MessageIcon::Critical,
-                      QStringLiteral("Connection Error"));
-            g_.Bus.MinVersion = 255;
-            GlobalSettingsForm().SetProperties();
+            ReportNoModules({});
             break;
+        case ScanOutcome::LinkLost:
+            break;  // said when it happened; the bus is cleared
     }
 }
 

@@ -80,6 +80,15 @@ class frmMain : public QMainWindow {
 
   private:
     void PlaceBusView();
+    // "COM1 (/dev/ttyUSB0)": a port as the technician can find it.
+    QString PortName(int port) const;
+    // Opens the port last chosen again; empty when it is open, else why not.
+    QString ReopenPort();
+    // The device went away: forget the modules and say so, once.
+    void OnLinkLost(const QString& reason);
+    // No stale modules on screen and nothing to apply them to.
+    void ClearBus();
+    void ReportNoModules(const QString& reason);
 
     Global& g_;
     QMdiArea* area_;
@@ -92,6 +101,7 @@ class frmMain : public QMainWindow {
     ChildForm<frmProgramSettings> programSettings_;
     bool activatedOnce_ = false;
     bool wasInactive_ = false;
+    int scans_ = 0;  // scans running (a Refresh inside a scan's wait nests)
 };
 
 }  // namespace quorval

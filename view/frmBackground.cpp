@@ -48,10 +48,13 @@ void ModulePicture::SetImage(int index, const QPixmap& pixmap) {
 }
 
 void ModulePicture::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        emit clicked(index_);
-    }
     QLabel::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton) {
+        // The query waits and lets events run, which may redraw the ring and
+        // delete this picture: run it after this event handler has returned.
+        QMetaObject::invokeMethod(
+            this, [this] { emit clicked(index_); }, Qt::QueuedConnection);
+    }
 }
 
 frmBackground::frmBackground(Global& g, ModuleLink& link, ModuleStateAccess moduleState,
@@ -154,6 +157,10 @@ void frmBackground::DrawModules() {
     if (n > 0) {
         lblPC->move(first->x(), first->y() + first->height());
         lblPC->show();
+    } else {
+        // An empty table shows an empty ring, not the last module drawn.
+        Picture(0)->hide();
+        lblPC->hide();
     }
     update();
 }
@@ -167,8 +174,11 @@ void frmBackground::picModule_Click(int p) {
     const int id = g_.Bus.ModuleOrder(p);
     g_.TxByte2 = static_cast<std::uint8_t>(id / 256);
     g_.TxByte1 = static_cast<std::uint8_t>(id % 256);
+    // Records live as long as the table; pictures may not outlive the wait, so
+    // only positions are kept across it.
     ModuleData& record = g_.Bus.Modules(id);
     const float before = record.GetTimeStamp();
+    const int losses = link_.Losses();
     QElapsedTimer clock;
     clock.start();
     link_.SendCommand(kCmdQuery);
@@ -182,6 +192,10 @@ void frmBackground::picModule_Click(int p) {
         YieldToEventLoop();
         if (!self) {
             return;  // the window was closed while waiting
+        }
+        if (link_.Losses() != losses) {
+            setWindowTitle(QStringLiteral("Bus Info - connection lost"));
+            return;  // the loss has been reported and the ring cleared
         }
         if (++passes == kSpinnerPasses) {
             if (phase >= 1 && phase <= 4) {
@@ -213,7 +227,13 @@ void frmBackground::picModule_Click(int p) {
     SetNormalImage(SelectedIndex);
     moduleState_().ShowModule(id, record);
 
+    // A redraw during the wait may have moved or removed the module: then its
+    // picture and links are the redraw's, not ours.
     const int n = g_.Bus.ModuleCount;
+    const bool moved = n > 0 && (p < 0 || p >= n || g_.Bus.ModuleOrder(p) != id);
+    if (moved || !Picture(p)) {
+        return;
+    }
     if (n > 0) {  // an empty table has no neighbours to link
         AddLinks(p, n);
         update();

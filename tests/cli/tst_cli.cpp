@@ -86,7 +86,7 @@ class TstCli : public QObject {
         QCOMPARE(ok.code, 0);
         QVERIFY(ok.out.simplified().startsWith("300 P 0.7"));
         const Run silent = Cli({"--port", sim.LinkPath(), "query", "301"});
-        QCOMPARE(silent.code, 1);
+        QCOMPARE(silent.code, 2);
         QCOMPARE(silent.err.trimmed(), "Modul with ID 301 not answer!");
     }
 
@@ -94,28 +94,32 @@ class TstCli : public QObject {
         SimProcess sim({}, "[module 1]\nside = G\nanswers = 0\n");
         QVERIFY(sim.Start());
         const Run r = Cli({"--port", sim.LinkPath(), "scan"});
-        QCOMPARE(r.code, 1);
+        QCOMPARE(r.code, 2);
         QCOMPARE(r.err.trimmed(),
                  "No Modules found! Check the serial connection and try it again.");
     }
 
     void badUsageAndMissingPort_data() {
         QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("code");
         QTest::addColumn<QString>("message");
         QTest::newRow("missing device")
-            << QStringList{"--port", "/nonexistent/tty", "scan"} << "not found";
-        QTest::newRow("no port") << QStringList{"scan"} << "--port";
-        QTest::newRow("no command") << QStringList{"--port", "COM1"} << "scan";
-        QTest::newRow("ID too big") << QStringList{"--port", "COM1", "query", "32001"} << "32000";
-        QTest::newRow("ID not a number") << QStringList{"--port", "COM1", "query", "7x"} << "32000";
+            << QStringList{"--port", "/nonexistent/tty", "scan"} << 3 << "not found";
+        QTest::newRow("no port") << QStringList{"scan"} << 1 << "--port";
+        QTest::newRow("no command") << QStringList{"--port", "COM1"} << 1 << "scan";
+        QTest::newRow("ID too big")
+            << QStringList{"--port", "COM1", "query", "32001"} << 1 << "32000";
+        QTest::newRow("ID not a number")
+            << QStringList{"--port", "COM1", "query", "7x"} << 1 << "32000";
         QTest::newRow("unknown option")
-            << QStringList{"--port", "COM1", "scan", "--fast"} << "--fast";
+            << QStringList{"--port", "COM1", "scan", "--fast"} << 1 << "--fast";
     }
     void badUsageAndMissingPort() {
         QFETCH(QStringList, args);
+        QFETCH(int, code);
         QFETCH(QString, message);
         const Run r = Cli(args);
-        QCOMPARE(r.code, 2);
+        QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(message), qPrintable(r.err));
     }
 
@@ -166,7 +170,7 @@ class TstCli : public QObject {
             Cli({"--port", sim.LinkPath(), "program", "--baud", "250", "--identifiers", "29",
                  "--topology", "point-to-point", "--relay", "CH1_Error OR CH2_Error"});
         QCOMPARE(p.code, 0);
-        QCOMPARE(p.out.split('\n', Qt::SkipEmptyParts).size(), 3);
+        QCOMPARE(p.out.split('\n', Qt::SkipEmptyParts).last(), QString("sent 3 of 3, failed 0"));
         const Run set = Cli({"--port", sim.LinkPath(), "set", "512", "--relay", "3", "--eeprom"});
         QCOMPARE(set.code, 0);
         QFile log(sim.FilePath("frames.log"));
@@ -183,7 +187,7 @@ class TstCli : public QObject {
         QCOMPARE(QJsonDocument::fromJson(q.out.toUtf8()).array()[0].toObject()["mode"].toInt(),
                  0xF6);
         const Run silent = Cli({"--port", sim.LinkPath(), "set", "9", "--relay", "0"});
-        QCOMPARE(silent.code, 1);
+        QCOMPARE(silent.code, 2);
         QCOMPARE(silent.err.trimmed(), QString("Modul with ID 9 not answer!"));
     }
 
@@ -197,12 +201,34 @@ class TstCli : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT((said += monitor.readAllStandardError()).contains("listening"),
                                  10000);
         const Run refused = Cli({"--port", sim.LinkPath(), "scan"});
-        QCOMPARE(refused.code, 2);
+        QCOMPARE(refused.code, 3);
         QVERIFY2(refused.err.contains("in use"), qPrintable(refused.err));
         monitor.terminate();  // SIGTERM ends the monitor cleanly
         QVERIFY(monitor.waitForFinished(10000));
         QCOMPARE(monitor.exitCode(), 0);
         QCOMPARE(Cli({"--port", sim.LinkPath(), "scan"}).code, 0);
+
+        // The adapter pulled under a running monitor ends it with 3 and says so.
+        monitor.start(QStringLiteral(QUORVAL_CLI_PATH), {"--port", sim.LinkPath(), "monitor"});
+        said.clear();
+        QTRY_VERIFY_WITH_TIMEOUT((said += monitor.readAllStandardError()).contains("listening"),
+                                 10000);
+        sim.Stop();
+        QVERIFY(monitor.waitForFinished(10000));
+        QCOMPARE(monitor.exitCode(), 3);
+        QVERIFY2(monitor.readAllStandardError().contains("connection lost"), said.constData());
+    }
+
+    void largeSystemIsScannedWhole() {
+        // 1000 modules take ~13 s at 9600 baud: longer than the scan's limit.
+        QByteArray ini = "[module 1]\nside = G\n";
+        for (int id = 2; id <= 1000; ++id)
+            ini += "[module " + QByteArray::number(id) + "]\nside = " + (id % 2 ? "L" : "R") + "\n";
+        SimProcess sim({}, ini);
+        QVERIFY(sim.Start());
+        const Run r = Cli({"--port", sim.LinkPath(), "scan"});
+        QCOMPARE(r.code, 0);
+        QCOMPARE(r.out.count('\n'), 1000);
     }
 };
 

@@ -165,17 +165,6 @@ class TstProgramming : public QObject {
         QVERIFY(r.Received("53").isEmpty());
     }
 
-    void unwrittenFramesAreNotReportedReady() {
-        Rig r(kSix);
-        QVERIFY(r.Start());
-        r.main->mnuRefresh_Click();
-        r.main->Link().MSComm1().SetPortOpen(false);  // the adapter was pulled
-        r.main->GlobalSettingsForm().cmdApply_Click();
-        QCOMPARE(r.main->ProgressForm().windowTitle(),
-                 QString("Updateing modules...failed! 6 of 6 modules not reached."));
-        QVERIFY(r.main->ProgressForm().cmdOK->isEnabled());
-    }
-
     void applyDuringARunDoesNotStartASecond() {
         Rig r(kSix);
         QVERIFY(r.Start());

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+#include <ctime>
+
 #include <QFileInfo>
 #include <QMdiSubWindow>
 
@@ -17,6 +19,10 @@ namespace {
 bool CanOpen(const QString& device) {
     QtSerialComm probe;
     return probe.OpenDevice(device) == 0;
+}
+
+double CpuSeconds() {
+    return double(std::clock()) / CLOCKS_PER_SEC;
 }
 
 QRadioButton* Option(frmProgramSettings& w, int n) {
@@ -222,6 +228,70 @@ class TstStartup : public QObject {
         QVERIFY(CanOpen(sim.LinkPath()));
     }
 
+    // The adapter pulled (the simulator stopped) at each moment a technician meets it.
+    void lostLinkIsSaidOnceClearedAndRecovered_data() {
+        QTest::addColumn<QString>("during");
+        QTest::newRow("idle window") << "idle";
+        QTest::newRow("query wait") << "query";
+        QTest::newRow("programming run") << "run";
+    }
+    void lostLinkIsSaidOnceClearedAndRecovered() {
+        QFETCH(QString, during);
+        SimProcess sim({"--no-pacing"});
+        QVERIFY(sim.Start());
+        AppRig r;
+        r.StartOn(sim.LinkPath());
+        r.main->mnuRefresh_Click();
+        QCOMPARE(int(r.g.Bus.ModuleCount), 6);
+        frmBackground& bus = r.main->BusForm();
+        if (during == "idle") {
+            sim.Stop();
+        } else if (during == "query") {
+            r.g.Bus.AppendToOrder(999);  // nobody answers for it: the query waits
+            bus.DrawModules();
+            QTimer::singleShot(300, [&] { sim.Stop(); });
+            bus.picModule_Click(6);
+            QCOMPARE(bus.windowTitle(), QString("Bus Info - connection lost"));
+        } else {
+            frmProgress& progress = r.main->ProgressForm();
+            connect(progress.ProgressBar, &QProgressBar::valueChanged, [&](int sent) {
+                if (sent == 2)
+                    sim.Stop();
+            });
+            r.main->GlobalSettingsForm().cmdApply_Click();
+            QCOMPARE(progress.windowTitle(),
+                     QString("Updateing modules...failed! sent 2 of 6, failed 4"));
+        }
+        QTRY_COMPARE(r.messages.size(), 1);
+        QVERIFY2(r.messages[0].startsWith("Connection Error: Connection lost on COM1 (" +
+                                          sim.LinkPath() + "): the device went away"),
+                 qPrintable(r.messages[0]));
+        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(int(r.g.Bus.ModuleCount), 0);  // no stale modules, nothing to apply to
+        QCOMPARE(bus.picModule.size(), std::size_t(1));
+        QVERIFY(!bus.picModule[0]->isVisible() && !bus.lblPC->isVisible());
+        QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled());
+        QVERIFY(!r.main->ModuleStateForm().cmdApply->isEnabled());
+        const double cpu = CpuSeconds();
+        QTest::qWait(1000);
+        QVERIFY2(CpuSeconds() - cpu < 0.3, "busy while the device is gone");
+        QCOMPARE(r.messages.size(), 1);
+        if (during != "idle")
+            return;
+        // Refresh says what keeps the port closed; with the device back it reconnects.
+        r.main->mnuRefresh_Click();
+        QCOMPARE(r.messages.value(1),
+                 "Connection Error: No Modules found! Check the serial "
+                 "connection and try it again.\r\nCOM1 (" +
+                     sim.LinkPath() + "): not found");
+        QVERIFY(sim.Start());
+        r.main->mnuRefresh_Click();
+        QCOMPARE(int(r.g.Bus.ModuleCount), 6);
+        QCOMPARE(bus.picModule.size(), std::size_t(6));
+        QVERIFY(r.main->GlobalSettingsForm().cmdApply->isEnabled());
+        QCOMPARE(r.messages.size(), 2);
+    }
+
     void wholeSessionReachesTheModules() {
         SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"});
         QVERIFY(sim.Start());
@@ -232,7 +302,7 @@ class TstStartup : public QObject {
         frmBackground& bus = r.main->BusForm();
         QCOMPARE(bus.picModule.size(), std::size_t(6));
         QTest::mouseClick(bus.picModule[2], Qt::LeftButton);
-        QCOMPARE(bus.windowTitle(), QString("Bus Info - module found!"));
+        QTRY_COMPARE(bus.windowTitle(), QString("Bus Info - module found!"));
         QTest::mouseClick(r.main->ModuleStateForm().cmdApply, Qt::LeftButton);
         QTest::mouseClick(r.main->GlobalSettingsForm().cmdApply, Qt::LeftButton);
         QCOMPARE(r.main->ProgressForm().windowTitle(), QString("Updateing modules...ready!"));

@@ -91,8 +91,8 @@ class TstBusView : public QObject {
         QVERIFY(r.Scan(4));
         frmBackground& bus = r.main->BusForm();
         bus.DrawModules();
-        QTest::mouseClick(bus.picModule[0], Qt::LeftButton);
-        QCOMPARE(bus.windowTitle(), QString("Bus Info - module found!"));
+        QTest::mouseClick(bus.picModule[0], Qt::LeftButton);  // runs once the press returns
+        QTRY_COMPARE(bus.windowTitle(), QString("Bus Info - module found!"));
         QVERIFY(r.Received().contains("50 2C 01 00 0A 0D 00"));
         frmModuleState& state = r.main->ModuleStateForm();
         QCOMPARE(state.txtModulID->text(), QString("300"));
@@ -104,7 +104,7 @@ class TstBusView : public QObject {
         QCOMPARE(r.Images(), (QList<int>{5, 1, 3, 2}));
         QCOMPARE(int(bus.SelectedIndex), 0);
 
-        QTest::mouseClick(bus.picModule[2], Qt::LeftButton);  // the highlight moves
+        bus.picModule_Click(2);  // the highlight moves
         QCOMPARE(r.Images(), (QList<int>{1, 1, 7, 2}));
         QCOMPARE(int(bus.SelectedIndex), 2);
         QCOMPARE(state.txtErrorCounterCH2->text(), QString("77"));
@@ -120,7 +120,7 @@ class TstBusView : public QObject {
         bus.DrawModules();
         QElapsedTimer t;
         t.start();
-        QTest::mouseClick(bus.picModule[4], Qt::LeftButton);
+        bus.picModule_Click(4);
         QVERIFY(t.elapsed() >= 1900);
         QCOMPARE(r.messages, QStringList{"Error!: Modul with ID 0 not answer!"});  // never answered
         QCOMPARE(bus.windowTitle(), QString("Bus Info - Selected module not found!"));
@@ -137,7 +137,7 @@ class TstBusView : public QObject {
         frmBackground& bus = r.main->BusForm();
         bus.DrawModules();
         QTimer::singleShot(300, [&] { QTest::mouseClick(bus.picModule[1], Qt::LeftButton); });
-        QTest::mouseClick(bus.picModule[4], Qt::LeftButton);
+        bus.picModule_Click(4);
         QCOMPARE(r.messages.size(), 1);
         QCOMPARE(r.Images(), (QList<int>{1, 1, 3, 2, 8}));
         QCOMPARE(int(bus.SelectedIndex), 4);
@@ -158,6 +158,8 @@ class TstBusView : public QObject {
         QTest::newRow("typed in lower case") << false << "ch1_error or ch2_error"
                                              << "53 2C 01 85 0A 0D 00"
                                              << "10000101";
+        QTest::newRow("port closed: refused, said, nothing changed")
+            << false << "CH1_Error AND CH2_Error" << QString() << "10100101";
     }
     void applySendsTheRelayChangeToTheModule() {
         QFETCH(bool, eeprom);
@@ -169,15 +171,23 @@ class TstBusView : public QObject {
         QVERIFY(r.Scan(4));
         frmBackground& bus = r.main->BusForm();
         bus.DrawModules();
-        QTest::mouseClick(bus.picModule[0], Qt::LeftButton);
+        bus.picModule_Click(0);
         frmModuleState& state = r.main->ModuleStateForm();
         state.cmbErrorRelais->setCurrentText(relay);
         state.chkWriteToEEPROM->setChecked(eeprom);
+        if (frame.isEmpty())
+            r.main->Link().MSComm1().SetPortOpen(false);
         QTest::mouseClick(state.cmdApply, Qt::LeftButton);
         QCOMPARE(state.txtMode->text(), bits);
+        if (frame.isEmpty()) {
+            QCOMPARE(int(r.g.Bus.Modules(300).GetMode()), 0xA5);
+            QCOMPARE(r.messages.size(), 1);
+            QVERIFY(r.messages[0].startsWith("Error!: Module 300 was not changed"));
+            return;
+        }
         QTRY_VERIFY_WITH_TIMEOUT(r.Received().contains(frame), 5000);
         // The module took it: a new query reports the new mode.
-        QTest::mouseClick(bus.picModule[0], Qt::LeftButton);
+        bus.picModule_Click(0);
         QCOMPARE(state.txtMode->text(), bits);
     }
 
