@@ -13,6 +13,7 @@
 #include "config/frmProgress.h"
 #include "link/ModuleLink.h"
 #include "link/frmDebug.h"
+#include "quorval/Version.h"
 #include "shell/ChildForm.h"
 #include "shell/frmProgramSettings.h"
 #include "view/frmBackground.h"
@@ -26,9 +27,9 @@ struct Global;
 class frmMain : public QMainWindow {
     Q_OBJECT
   public:
-    static constexpr int kVersionMajor = 1;
-    static constexpr int kVersionMinor = 5;
-    static constexpr int kVersionRevision = 0;
+    static constexpr int kVersionMajor = version::kMajor;
+    static constexpr int kVersionMinor = version::kMinor;
+    static constexpr int kVersionRevision = version::kPatch;
 
     // iniFile: the settings file; empty for the one beside the executable.
     frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile = {},

@@ -5,10 +5,10 @@
 namespace quorval {
 
 std::array<QImage, 8> BuildModuleImages() {
-    const QColor grey(128, 128, 128);
-    const QColor lightBlue(192, 192, 255);
-    const QColor green(0, 255, 0);
-    const QColor red(255, 0, 0);
+    const QColor grey = QColor::fromRgb(kFaceRgb);
+    const QColor lightBlue = QColor::fromRgb(kHighlightedFaceRgb);
+    const QColor green = QColor::fromRgb(kLampOkRgb);
+    const QColor red = QColor::fromRgb(kLampErrorRgb);
     std::array<QImage, 8> images;
     for (int i = 0; i < 8; ++i) {
         const bool highlighted = i >= 4;

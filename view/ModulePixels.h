@@ -9,6 +9,12 @@ constexpr int kModuleImageHeight = 27;
 
 enum class ModulePixel { Transparent, Black, Face, LeftLamp, RightLamp };
 
+// Colours as 0xRRGGBB, shared by the window pictures and the program's icon.
+constexpr unsigned kFaceRgb = 0x808080;
+constexpr unsigned kHighlightedFaceRgb = 0xC0C0FF;
+constexpr unsigned kLampOkRgb = 0x00FF00;
+constexpr unsigned kLampErrorRgb = 0xFF0000;
+
 // What the pixel at (row, column) shows; Transparent outside the image.
 ModulePixel ModulePixelAt(int row, int column);
 

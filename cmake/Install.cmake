@@ -1,0 +1,59 @@
+# Install rules and the Debian package.
+include(GNUInstallDirs)
+
+install(TARGETS quorval-setup quorval-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The icon is drawn from the module picture by a small build-time tool.
+add_executable(quorval-icon tools/module_icon.cpp view/ModulePixels.cpp)
+target_include_directories(quorval-icon PRIVATE ${PROJECT_SOURCE_DIR})
+set(QUORVAL_ICON ${PROJECT_BINARY_DIR}/quorval-setup.svg)
+add_custom_command(OUTPUT ${QUORVAL_ICON}
+    COMMAND quorval-icon ${QUORVAL_ICON}
+    DEPENDS quorval-icon
+    VERBATIM)
+add_custom_target(quorval-setup-icon ALL DEPENDS ${QUORVAL_ICON})
+
+if(NOT UNIX)
+    return()
+endif()
+
+install(TARGETS lwlsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/quorval-setup.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${QUORVAL_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+
+# Manual pages, gzipped as Debian keeps them.
+find_program(GZIP_EXECUTABLE gzip)
+set(man_pages)
+foreach(page quorval-setup.1 quorval-cli.1 lwlsim.1)
+    set(source ${PROJECT_SOURCE_DIR}/docs/man/${page})
+    if(GZIP_EXECUTABLE)
+        set(page_file ${PROJECT_BINARY_DIR}/man/${page}.gz)
+        add_custom_command(OUTPUT ${page_file}
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/man
+            COMMAND ${GZIP_EXECUTABLE} -9nc ${source} > ${page_file}
+            DEPENDS ${source})
+    else()
+        set(page_file ${source})
+    endif()
+    list(APPEND man_pages ${page_file})
+endforeach()
+add_custom_target(quorval-man ALL DEPENDS ${man_pages})
+install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME quorval-setup)
+set(CPACK_PACKAGE_VENDOR "QUORVAL")
+set(CPACK_PACKAGE_CONTACT "QUORVAL Setup Tool maintainers <maintainers@users.noreply.c-seed-de479a6d.example>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "configures QUORVAL fibre-optic CAN coupler systems over a serial port")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "The QUORVAL Setup Tool scans a fibre-optic CAN coupler system (LWL-System)\n"
+    "through one serial port, shows every module with its CAN channels and error\n"
+    "counters, and programs the system-wide settings into all modules.\n"
+    "quorval-cli does the same from the command line; lwlsim plays a simulated\n"
+    "system on a pseudo-terminal.")
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)

@@ -1,0 +1,25 @@
+#!/bin/sh
+# Installs the built tree into a scratch root and runs what landed there.
+#   tst_install.sh CMAKE BUILD_DIR VERSION
+set -eu
+cmake=$1 build=$2 version=$3
+root=$(mktemp -d)
+trap 'rm -rf "$root"' EXIT
+fail() { echo "tst_install: $*" >&2; exit 1; }
+
+DESTDIR=$root "$cmake" --install "$build" --prefix /usr >/dev/null
+usr=$root/usr
+
+# No display at all: --version must not need one.
+out=$(env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/quorval-setup" --version)
+[ "$out" = "quorval-setup $version" ] || fail "quorval-setup --version said '$out'"
+"$usr/bin/quorval-cli" --help >/dev/null || fail "quorval-cli --help failed"
+"$usr/bin/lwlsim" --help >/dev/null || fail "lwlsim --help failed"
+
+desktop=$usr/share/applications/quorval-setup.desktop
+[ -f "$desktop" ] || fail "no $desktop"
+desktop-file-validate "$desktop" || fail "$desktop does not validate"
+grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/quorval-setup.svg" || fail "no icon"
+for page in quorval-setup quorval-cli lwlsim; do
+    ls "$usr/share/man/man1/$page.1"* >/dev/null 2>&1 || fail "no man page $page.1"
+done
