@@ -17,12 +17,6 @@ void SetUpRelayCombo(QComboBox& combo) {
     combo.setCurrentIndex(1);
 }
 
-void UseCompactFont(QWidget& form) {
-    QFont compact = form.font();
-    compact.setPointSize(8);
-    form.setFont(compact);
-}
-
 void CloseChildWindow(QWidget& form) {
     QWidget* frame = form.parentWidget();
     if (frame && frame->inherits("QMdiSubWindow")) {

@@ -9,9 +9,6 @@ namespace quorval {
 // showing the second caption.
 void SetUpRelayCombo(QComboBox& combo);
 
-// The dialogs keep their classic small sizes; a compact font lets everything fit.
-void UseCompactFont(QWidget& form);
-
 // Closes a child window together with the frame around it.
 void CloseChildWindow(QWidget& form);
 

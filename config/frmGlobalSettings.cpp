@@ -34,7 +34,6 @@ frmGlobalSettings::frmGlobalSettings(Global& g, ModuleLink& link, ProgressAccess
       identifierGroup_(new QButtonGroup(this)) {
     setWindowTitle(tr("Global Settings"));
     setMinimumSize(3210 / 15, 2820 / 15);  // twips to pixels; the frame fixes the size
-    UseCompactFont(*this);
 
     Frame1->addButton(optNetworkTopologiePointToPoint);
     Frame1->addButton(optNetworkTopologieLineOrRing);

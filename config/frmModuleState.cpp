@@ -45,8 +45,6 @@ frmModuleState::frmModuleState(ModuleLink& link, QWidget* parent)
     pal.setColor(QPalette::Window, QColor(192, 192, 192));
     setPalette(pal);
     setMinimumSize(3225 / 15, 3060 / 15);  // twips to pixels; the frame fixes the size
-    // The window keeps its classic small size; a compact font lets everything fit.
-    UseCompactFont(*this);
 
     SetUpRelayCombo(*cmbErrorRelais);
 

@@ -16,7 +16,7 @@ class ChildForm {
     using Factory = std::function<Form*()>;
     // Runs once for every new window, after it got its frame and before it shows.
     using Placer = std::function<void(Form&, QMdiSubWindow&)>;
-    // Tool windows have a fixed size and no minimise or maximise box.
+    // Tool windows have a fixed size; the others can be resized.
     ChildForm(QMdiArea& area, Factory factory, bool toolWindow = true, Placer placer = {})
         : area_(area),
           factory_(std::move(factory)),
@@ -26,11 +26,9 @@ class ChildForm {
     Form& Get() {
         if (!form_) {
             form_ = factory_();
-            Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                                    Qt::WindowCloseButtonHint;
-            if (!toolWindow_) {
-                flags |= Qt::WindowMinMaxButtonsHint;
-            }
+            // No minimise or maximise box: the windows are placed around each other.
+            const Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint |
+                                          Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
             sub_ = area_.addSubWindow(form_, flags);
             sub_->setAttribute(Qt::WA_DeleteOnClose);
             if (toolWindow_) {

@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
+#include <QScreen>
 #include <QTimer>
 
 #include "bus/BusScan.h"
@@ -38,8 +39,9 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile
       debug_(
           *area_, [] { return new frmDebug(); }, true,
           [this](frmDebug&, QMdiSubWindow& frame) {
-              // It pops up with the first bytes; the bottom left corner hides the least.
-              frame.move(0, qMax(0, area_->height() - frame.height()));
+              // It pops up with the first bytes: at the bottom, right of the dialogs,
+              // where it covers only part of the ring.
+              frame.move(DialogsRight(), qMax(0, area_->height() - frame.height()));
           }),
       moduleState_(*area_, [this] { return new frmModuleState(*link_); }),
       bus_(
@@ -67,8 +69,9 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile
       programSettings_(*area_, [this] { return new frmProgramSettings(g_, *link_); }) {
     setWindowTitle(Title());
     area_->setBackground(QColor(128, 128, 128));
+    area_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    area_->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(area_);
-    resize(6660 / kTwipsPerPixel, 5490 / kTwipsPerPixel);
 
     mnuExit = menuBar()->addAction(tr("E&xit"), this, &frmMain::mnuExit_Click);
     mnuRefresh = menuBar()->addAction(tr("&Refresh"), this, &frmMain::mnuRefresh_Click);
@@ -94,17 +97,36 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile
     GlobalSettingsForm().SelectBaudrate(QStringLiteral("125 KBit/s"));
     ModuleStateForm().cmdApply->setEnabled(false);
     link_->StartTimers();
+    resize(FirstSize());
+}
 
-    // Coming back from another program counts as a new activation.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState state) {
-                if (state != Qt::ApplicationActive) {
-                    wasInactive_ = true;
-                } else if (wasInactive_ && activatedOnce_) {
-                    wasInactive_ = false;
-                    Form_Activate();
-                }
-            });
+int frmMain::DialogsRight() const {
+    int right = 0;
+    for (QWidget* form : {static_cast<QWidget*>(ExistingModuleStateForm()),
+                          static_cast<QWidget*>(ExistingGlobalSettingsForm())}) {
+        if (form && form->parentWidget()) {
+            right = qMax(right, form->parentWidget()->width());
+        }
+    }
+    return right;
+}
+
+QSize frmMain::FirstSize() {
+    // The bus view takes the right half of the area and three quarters of its
+    // height; the two dialogs stand on top of each other in the left half. With
+    // the platform's fonts they are larger than their classic sizes, so the
+    // window grows until all three fit side by side, within the screen.
+    const QSize design(6660 / kTwipsPerPixel, 5490 / kTwipsPerPixel);
+    const QWidget* state = ModuleStateForm().parentWidget();
+    const QWidget* global = GlobalSettingsForm().parentWidget();
+    const int menu = menuBar()->sizeHint().height();
+    QSize size(qMax(design.width(), 2 * DialogsRight()),
+               qMax(design.height(), state->height() + global->height() + menu));
+    if (const QScreen* s = screen()) {
+        // Room for the frame that the window manager adds.
+        size = size.boundedTo(s->availableGeometry().size() - QSize(16, 48));
+    }
+    return size;
 }
 
 bool frmMain::event(QEvent* event) {
@@ -161,7 +183,9 @@ void frmMain::Form_Activate() {
         port.MapPort(n, settings.String(section, QStringLiteral("com%1").arg(n)));
     }
     const int comport = ByteSetting(settings.Int(section, QStringLiteral("comport")));
-    if (comport >= 1 && comport <= 4) {
+    if (ExistingProgramSettingsForm()) {
+        // The port selection has the port; what the user confirms there is opened.
+    } else if (comport >= 1 && comport <= 4) {
         g_.ComPort = static_cast<std::uint8_t>(comport);
         port.SetCommPort(comport);
         port.SetPortOpen(true);

@@ -81,6 +81,9 @@ class frmMain : public QMainWindow {
 
   private:
     void PlaceBusView();
+    // Where the dialogs end on the left; the start-up size that shows them whole.
+    int DialogsRight() const;
+    QSize FirstSize();
     // "COM1 (/dev/ttyUSB0)": a port as the technician can find it.
     QString PortName(int port) const;
     // Opens the port last chosen again; empty when it is open, else why not.
@@ -101,7 +104,6 @@ class frmMain : public QMainWindow {
     ChildForm<frmGlobalSettings> globalSettings_;
     ChildForm<frmProgramSettings> programSettings_;
     bool activatedOnce_ = false;
-    bool wasInactive_ = false;
     int scans_ = 0;  // scans running (a Refresh inside a scan's wait nests)
 };
 

@@ -87,6 +87,7 @@ void frmProgramSettings::cmdOK_Click() {
     }
     if (g_.ComPort != 0) {
         MSComm& comm = link_.MSComm1();
+        comm.SetPortOpen(false);  // whatever is open, the chosen port is what counts
         comm.SetCommPort(g_.ComPort);
         comm.SetPortOpen(true);
         link_.StartTimers();

@@ -1,10 +1,12 @@
 #include "view/frmBackground.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QtMath>
 
 #include "common/EventYield.h"
 #include "common/Global.h"
@@ -71,9 +73,14 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, ModuleStateAccess modu
     setPalette(pal);
     setMinimumSize(60, 60);
 
+    // Pixel art scaled up by whole pixels for high-density screens, so that
+    // edges stay sharp instead of being smoothed by the label.
+    const int scale = qMax(1, qCeil(qApp->devicePixelRatio()));
     const auto images = BuildModuleImages();
     for (std::size_t i = 0; i < images.size(); ++i) {
-        ImageList1[i] = QPixmap::fromImage(images[i]);
+        ImageList1[i] = QPixmap::fromImage(images[i].scaled(
+            images[i].size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation));
+        ImageList1[i].setDevicePixelRatio(scale);
     }
     ModulePicture* first = LoadPicture(0);
     first->move(3120 / kTwipsPerPixel, 840 / kTwipsPerPixel);
