@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "shell/Ini.h"
 
 using namespace quorval;
@@ -7,6 +9,7 @@ using namespace quorval;
 namespace {
 
 const QString kSection = "QUORVAL Setup Tool";
+const QByteArray kHead = "[QUORVAL Setup Tool]\n";
 
 QString Write(QTemporaryDir& dir, const QByteArray& text) {
     const QString path = dir.filePath("setup.ini");
@@ -14,6 +17,11 @@ QString Write(QTemporaryDir& dir, const QByteArray& text) {
     f.open(QIODevice::WriteOnly);
     f.write(text);
     return path;
+}
+
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 }  // namespace
@@ -26,30 +34,32 @@ class TstIni : public QObject {
         QTest::addColumn<QString>("key");
         QTest::addColumn<int>("value");
         QTest::addColumn<int>("setting");
-        const QByteArray head = "[QUORVAL Setup Tool]\n";
-        QTest::newRow("written form") << head + "comport= 2\n"
+        QTest::newRow("written form") << kHead + "comport= 2\n"
                                       << "comport" << 2 << 2;
         QTest::newRow("names in any case")
             << QByteArray("[quorval setup TOOL]\nCOMPORT=3\n") << "comport" << 3 << 3;
-        QTest::newRow("trailing junk") << head + "debug = 73junk\n"
+        QTest::newRow("trailing junk") << kHead + "debug = 73junk\n"
                                        << "debug" << 73 << 73;
-        QTest::newRow("not a number") << head + "debug = on\n"
+        QTest::newRow("note after the number") << kHead + "comport= 1   ; note\n"
+                                               << "comport" << 1 << 1;
+        QTest::newRow("not a number") << kHead + "debug = on\n"
                                       << "debug" << 0 << 0;
-        QTest::newRow("too big for a byte") << head + "comport = 300\n"
+        QTest::newRow("too big for a byte") << kHead + "comport = 300\n"
                                             << "comport" << 300 << -1;
-        QTest::newRow("negative") << head + "comport = -4\n"
+        QTest::newRow("negative") << kHead + "comport = -4\n"
                                   << "comport" << -4 << -1;
-        QTest::newRow("huge number") << head + "comport = 99999999999999\n"
+        QTest::newRow("huge number") << kHead + "comport = 99999999999999\n"
                                      << "comport" << INT_MAX << -1;
-        QTest::newRow("missing key") << head + "debug = 73\n"
+        QTest::newRow("missing key") << kHead + "debug = 73\n"
                                      << "comport" << -1 << -1;
+        QTest::newRow("commented out") << kHead + "  ;comport=3\n"
+                                       << "comport" << -1 << -1;
         QTest::newRow("other section")
             << QByteArray("[Other]\ncomport = 2\n") << "comport" << -1 << -1;
-        QTest::newRow("not text") << head + "comport=1\n" + QByteArray("\0\xff\xfe", 3) << "comport"
-                                  << -1 << -1;
         QTest::newRow("half written") << QByteArray("[QUORVAL Setup T") << "comport" << -1 << -1;
-        QTest::newRow("huge file")
-            << head + "comport = 1\n" + QByteArray(200000, ';') << "comport" << -1 << -1;
+        QTest::newRow("byte order mark, CRLF")
+            << QByteArray("\xEF\xBB\xBF[QUORVAL Setup Tool]\r\ncomport=4\r\n") << "comport" << 4
+            << 4;
     }
     void readingTakesTheLeadingNumber() {
         QFETCH(QByteArray, text);
@@ -62,57 +72,125 @@ class TstIni : public QObject {
         QCOMPARE(ByteSetting(ReadIniInt(kSection, key, path)), setting);
     }
 
-    void missingFileReadsAsNotSet() {
+    void writingChangesOnlyWhatItMust_data() {
+        QTest::addColumn<QByteArray>("before");  // null: no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("replaced, spelling and spacing kept")
+            << kHead + "ComPort = 4\ndebug=73\n"
+            << "comport"
+            << " 2" << kHead + "ComPort = 2\ndebug=73\n";
+        QTest::newRow("replaced, no blanks") << kHead + "comport=4\n"
+                                             << "comport"
+                                             << " 2" << kHead + "comport= 2\n";
+        QTest::newRow("new key before the blank lines that end the section")
+            << QByteArray("[quorval setup tool]\ndebug = 73\n; ports\n\n\n[Other]\ncomport=9\n")
+            << "COMPORT"
+            << " 2"
+            << QByteArray(
+                   "[quorval setup tool]\ndebug = 73\n; ports\nCOMPORT= "
+                   "2\n\n\n[Other]\ncomport=9\n");
+        QTest::newRow("comments, blanks, unknown lines kept")
+            << QByteArray("; set up by the team\n\n" + kHead +
+                          "not an ini line\n  ; our port\ncomport = 4 ; old\n\nx = 1\n")
+            << "comport"
+            << " 1"
+            << QByteArray("; set up by the team\n\n" + kHead +
+                          "not an ini line\n  ; our port\ncomport = 1\n\nx = 1\n");
+        QTest::newRow("new section at the end")
+            << QByteArray("; notes\n[Other]\ncomport = 1\n") << "comport"
+            << " 2" << QByteArray("; notes\n[Other]\ncomport = 1\n") + kHead + "comport= 2\n";
+        QTest::newRow("CRLF kept and used")
+            << QByteArray("[QUORVAL Setup Tool]\r\ndebug=73\r\n") << "com1"
+            << "/dev/ttyUSB0"
+            << QByteArray("[QUORVAL Setup Tool]\r\ndebug=73\r\ncom1=/dev/ttyUSB0\r\n");
+        QTest::newRow("last line without newline, replaced") << kHead + "comport=4"
+                                                             << "comport"
+                                                             << " 2" << kHead + "comport= 2";
+        QTest::newRow("last line without newline, section added")
+            << QByteArray("[Other]\r\nx=1") << "comport"
+            << " 2" << QByteArray("[Other]\r\nx=1\r\n[QUORVAL Setup Tool]\r\ncomport= 2\r\n");
+        QTest::newRow("only the first of duplicates")
+            << kHead + "comport=1\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n"
+            << "comport"
+            << " 2" << kHead + "comport= 2\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n";
+        QTest::newRow("byte order mark kept")
+            << QByteArray("\xEF\xBB\xBF[QUORVAL Setup Tool]\ncomport=1\n") << "comport"
+            << " 2" << QByteArray("\xEF\xBB\xBF[QUORVAL Setup Tool]\ncomport= 2\n");
+        QTest::newRow("no file yet") << QByteArray() << "comport"
+                                     << " 0" << kHead + "comport= 0\n";
+    }
+    void writingChangesOnlyWhatItMust() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
         QTemporaryDir dir;
-        QCOMPARE(ReadIniInt(kSection, "comport", dir.filePath("none.ini")), -1);
-        QVERIFY(ReadIniString(kSection, "com1", dir.filePath("none.ini")).isEmpty());
+        const QString path = before.isNull() ? dir.filePath("setup.ini") : Write(dir, before);
+        QVERIFY(WriteIniString(kSection, key, value, path));
+        QCOMPARE(Read(path), after);
     }
 
-    void writingKeepsTheRestOfTheFile() {
+    void writingGoesThroughALinkAndKeepsPermissions() {
         QTemporaryDir dir;
-        const QString path = Write(dir,
-                                   "; set up by the commissioning team\n"
-                                   "[Other]\nkey = value\n\n"
-                                   "[quorval setup tool]\n; our port\nComPort = 4\ndebug = 73\n"
-                                   "com1 = /dev/ttyUSB0\n");
-        QVERIFY(WriteIniString(kSection, "comport", " 2", path));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        QVERIFY2(text.contains("; set up by the commissioning team"), text.constData());
-        QVERIFY(text.contains("; our port"));
-        QVERIFY(text.contains("key=value"));
-        QVERIFY(text.contains("ComPort= 2"));  // the existing key, replaced
-        QCOMPARE(text.count("omPort"), 1);
-        QCOMPARE(ReadIniInt(kSection, "comport", path), 2);
-        QCOMPARE(ReadIniInt(kSection, "debug", path), 73);
-        QCOMPARE(ReadIniString(kSection, "com1", path), QString("/dev/ttyUSB0"));
+        const QString target = Write(dir, kHead + "comport=1\n");
+        QVERIFY(
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const auto mode = QFile::permissions(target);
+        const QString link = dir.filePath("link.ini");
+        QVERIFY(QFile::link("setup.ini", link));
+        QVERIFY(WriteIniString(kSection, "comport", " 2", link));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+        QCOMPARE(Read(target), kHead + "comport= 2\n");
+        QCOMPARE(QFile::permissions(target), mode);
     }
 
-    void writingCreatesFileAndSection() {
-        QTemporaryDir dir;
-        const QString path = dir.filePath("new.ini");
-        QVERIFY(WriteIniString(kSection, "comport", " 0", path));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        QVERIFY2(text.contains("[QUORVAL Setup Tool]"), text.constData());
-        QVERIFY(text.contains("comport= 0"));
-        QCOMPARE(ReadIniInt(kSection, "comport", path), 0);
+    void unusableFilesReadAsMissingAndStay_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("directory") << "dir";
+        QTest::newRow("link to /dev/zero") << "zero";
+        QTest::newRow("10 MB of text") << "big";
+        QTest::newRow("binary with NUL") << "nul";
+        QTest::newRow("folder missing") << "nofolder";
     }
-
-    void failedWritesAreReportedAndHarmless() {
+    void unusableFilesReadAsMissingAndStay() {
+        QFETCH(QString, kind);
         QTemporaryDir dir;
-        QVERIFY(!WriteIniString(kSection, "comport", " 1", dir.filePath("no/such/folder/x.ini")));
-        const QByteArray garbage(
-            "\x7f"
-            "ELF\0\0binary",
-            12);
-        const QString path = Write(dir, garbage);
-        QVERIFY(!WriteIniString(kSection, "comport", " 1", path));  // not ours to overwrite
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), garbage);
+        QString path = dir.filePath("setup.ini");
+        QByteArray text;
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "dir") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (kind == "zero") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else if (kind == "big") {
+            text = kHead + "comport=1\n" + QByteArray("; line of filler\n").repeated(600000);
+        } else if (kind == "nul") {
+            text = kHead + "comport=1\n" +
+                   QByteArray(
+                       "\x7f"
+                       "ELF\0\0\1",
+                       7);
+        } else {
+            path = dir.filePath("no/such/folder/setup.ini");
+        }
+        if (!text.isEmpty())
+            Write(dir, text);
+        struct stat before {};
+        ::lstat(QFile::encodeName(path).constData(), &before);
+
+        QCOMPARE(ReadIniInt(kSection, "comport", path), -1);
+        QVERIFY(!WriteIniString(kSection, "comport", " 2", path));
+
+        struct stat after {};
+        ::lstat(QFile::encodeName(path).constData(), &after);
+        QCOMPARE(after.st_ino, before.st_ino);  // not replaced
+        QCOMPARE(after.st_mode, before.st_mode);
+        if (!text.isEmpty())
+            QCOMPARE(Read(path), text);
     }
 };
 
