@@ -85,6 +85,11 @@ QString ReadIniString(const QString& section, const QString& key, const QString&
     return IniReader(file).String(section, key);
 }
 
+QString DeviceSetting(const QString& value) {
+    const std::string text = Local(value);
+    return FromLocal(ValueBeforeComment(text));
+}
+
 bool WriteIniString(const QString& section, const QString& key, const QString& value,
                     const QString& file) {
     const TextFile current = ReadSettings(file);

@@ -40,6 +40,10 @@ int ReadIniInt(const QString& section, const QString& key, const QString& file);
 // The key's text; empty when missing.
 QString ReadIniString(const QString& section, const QString& key, const QString& file);
 
+// A device key's value (com1..com4) without its comment: it ends before a ';'
+// that follows a blank or tab, so paths may still contain ';'.
+QString DeviceSetting(const QString& value);
+
 // Sets the key, creating file and section as needed; every other byte of the
 // file stays. False when the file could not be written or is not a settings
 // file (then it is left alone).

@@ -72,6 +72,24 @@ class TstIni : public QObject {
         QCOMPARE(ByteSetting(ReadIniInt(kSection, key, path)), setting);
     }
 
+    void deviceKeysEndBeforeAComment_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("as in the README")
+            << QByteArray("com1 = /dev/ttyUSB0     ; optional: the device COM1 stands for")
+            << "/dev/ttyUSB0";
+        QTest::newRow("after a tab") << QByteArray("COM1=/dev/ttyS1\t;x") << "/dev/ttyS1";
+        QTest::newRow("part of the path") << QByteArray("com1 = /tmp/a;b") << "/tmp/a;b";
+        QTest::newRow("only a comment") << QByteArray("com1 =   ; none yet") << "";
+    }
+    void deviceKeysEndBeforeAComment() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, device);
+        QTemporaryDir dir;
+        const QString path = Write(dir, kHead + line + "\n");
+        QCOMPARE(DeviceSetting(ReadIniString(kSection, "com1", path)), device);
+    }
+
     void writingChangesOnlyWhatItMust_data() {
         QTest::addColumn<QByteArray>("before");  // null: no file
         QTest::addColumn<QString>("key");
