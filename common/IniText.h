@@ -1,7 +1,7 @@
 #pragma once
 
 // INI text as lines, for reading and for editing in place. Plain C++ so that
-// the simulator can read its files the same way later.
+// the program and the simulator read their files the same way.
 
 #include <cstddef>
 #include <filesystem>

@@ -32,7 +32,8 @@ struct SimSystem {
     std::map<std::uint16_t, std::uint8_t> eeprom;  // modes stored with "W"
 
     static SimSystem Default();
-    // Reads an INI file of [module ID] sections; nothing and a message when it is bad.
+    // Reads an INI file of [module ID] sections and an optional [system]; nothing
+    // and a message "FILE:LINE: what is wrong" when it is bad.
     static std::optional<SimSystem> Load(const std::string& path, std::string& error);
 
     SimModule* Find(std::uint16_t id);

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <QFileInfo>
 
 #include "sim/SimProtocol.h"
@@ -14,12 +16,16 @@ using testing_support::SimProcess;
 
 namespace {
 
+// "<fifo>" and "<dir>" stand for a FIFO and a directory in place of the file.
 SimSystem LoadText(const QByteArray& text, std::string* error = nullptr) {
     QTemporaryDir dir;
     QFile f(dir.filePath("s.ini"));
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(text);
+    if (text == "<fifo>")
+        ::mkfifo(QFile::encodeName(f.fileName()).constData(), 0600);
+    else if (text == "<dir>")
+        QDir().mkdir(f.fileName());
+    else if (f.open(QIODevice::WriteOnly))
+        f.write(text);
     f.close();
     std::string err;
     auto s = SimSystem::Load(f.fileName().toStdString(), err);
@@ -140,44 +146,58 @@ class TstSimulator : public QObject {
 
     void badSystemFilesAreRefusedWithAReason_data() {
         QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line");  // 0: the file as a whole
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no attached module") << QByteArray("[module 1]\nside = L\n") << "side = G";
+        QTest::newRow("no attached module")
+            << QByteArray("[module 1]\nside = L\n") << 0 << "side = G";
         QTest::newRow("two attached")
-            << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n") << "side = G";
+            << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n") << 4 << "side = G";
         QTest::newRow("version too big")
-            << QByteArray("[module 1]\nside = G\nversion = 300\n") << "version";
-        QTest::newRow("trailing junk") << QByteArray("[module 1]\nside = G\nmode = 5x\n") << "mode";
-        QTest::newRow("bad side") << QByteArray("[module 1]\nside = Q\n") << "side";
-        QTest::newRow("typo key") << QByteArray("[module 1]\nside = G\nversoin = 3\n") << "versoin";
-        QTest::newRow("bad section") << QByteArray("[modul 1]\nside = G\n") << "modul 1";
-        QTest::newRow("id too big") << QByteArray("[module 70000]\nside = G\n") << "module 70000";
-        QTest::newRow("twice") << QByteArray("[module 1]\nside=G\n[module 01]\nside=L\n")
-                               << "twice";
-        QTest::newRow("noise not hex") << QByteArray("[module 1]\nside=G\nnoise = zz\n") << "noise";
+            << QByteArray("[module 1]\nside = G\nversion = 300\n") << 3 << "version";
+        QTest::newRow("trailing junk")
+            << QByteArray("[module 1]\nside = G\nmode = 5x ; x\n") << 3 << "'5x'";
+        QTest::newRow("bad side") << QByteArray("[module 1]\nside = Q\n") << 2 << "side";
+        QTest::newRow("typo key") << QByteArray("[module 1]\nside = G\nversoin = 3\n") << 3
+                                  << "versoin";
+        QTest::newRow("not a key line")
+            << QByteArray("[module 1]\nside = G\nanswers 0\n") << 3 << "answers 0";
+        QTest::newRow("bad section") << QByteArray("[modul 1]\nside = G\n") << 1 << "modul 1";
+        QTest::newRow("ID 32001") << QByteArray("\n[module 32001]\nside = G\n") << 2 << "32000";
+        QTest::newRow("duplicate section")
+            << QByteArray("[module 1]\nside=G\n[ MODULE  01 ]\nside=L\n") << 3 << "twice";
+        QTest::newRow("duplicate key")
+            << QByteArray("[module 1]\nside=G\nmode=1\n; again\nMode = 2\n") << 5 << "twice";
+        QTest::newRow("noise not hex")
+            << QByteArray("[module 1]\nside=G\nnoise = zz\n") << 3 << "noise";
         QTest::newRow("counter too big")
-            << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << "ch1_count";
+            << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << 3 << "ch1_count";
+        QTest::newRow("directory") << QByteArray("<dir>") << 0 << "not a regular file";
+        QTest::newRow("FIFO") << QByteArray("<fifo>") << 0 << "not a regular file";
     }
     void badSystemFilesAreRefusedWithAReason() {
         QFETCH(QByteArray, text);
+        QFETCH(int, line);
         QFETCH(QString, reason);
         std::string error;
         const SimSystem s = LoadText(text, &error);
         QVERIFY(s.modules.empty());
+        const QString where = line ? QString("/s.ini:%1: ").arg(line) : QString("/s.ini: ");
+        QVERIFY2(QString::fromStdString(error).contains(where), error.c_str());
         QVERIFY2(QString::fromStdString(error).contains(reason), error.c_str());
     }
 
     void valuesAreReadAsWritten() {
         std::string error;
         SimSystem s = LoadText(
-            "[system]\nturnaround_ms = 7\n"
-            "[module 65535]\nside = g\nversion = 0x21\nmode = 200\n"
-            "ch1_error = 1\nch2_count = 0x7FFF\n",
+            "\xEF\xBB\xBF[system]\r\nturnaround_ms = 7\r\n"
+            "[module 32000]   ; the far end\r\nside = g\r\nversion = 0x21  ; 2.1\r\n"
+            "mode = 200\r\nch1_error = 1\r\nch2_count = 0x7FFF\r\n",
             &error);
         QVERIFY2(error.empty(), error.c_str());
         QCOMPARE(s.turnaroundMs, 7);
         QCOMPARE(s.modules.size(), std::size_t(1));
         const SimModule& m = s.modules[0];
-        QCOMPARE(int(m.id), 65535);
+        QCOMPARE(int(m.id), 32000);
         QCOMPARE(m.side, 'G');
         QCOMPARE(int(m.version), 0x21);
         QCOMPARE(int(m.mode), 200);
@@ -250,8 +270,17 @@ class TstSimulator : public QObject {
         QVERIFY(!QFileInfo::exists(sim.LinkPath()) && !QFileInfo(sim.LinkPath()).isSymLink());
     }
 
+    void badUsageExitsWith2_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("system");
+        QTest::newRow("bad system file") << QStringList() << QByteArray("[module 1]\nside = R\n");
+        QTest::newRow("directory as system file")
+            << QStringList{"--system", "{dir}"} << QByteArray();
+    }
     void badUsageExitsWith2() {
-        SimProcess sim({"--no-pacing"}, "[module 1]\nside = R\n");
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, system);
+        SimProcess sim(QStringList{"--no-pacing"} + args, system);
         QVERIFY(!sim.Start());
         QVERIFY(sim.Process().state() == QProcess::NotRunning ||
                 sim.Process().waitForFinished(10000));
