@@ -89,7 +89,8 @@ struct Section {
     }
 };
 
-const std::initializer_list<const char*> kSystemKeys = {"turnaround_ms"};
+const std::initializer_list<const char*> kSystemKeys = {"turnaround_ms", "query_letter",
+                                                        "hangup_after_rx", "hangup_after_tx"};
 const std::initializer_list<const char*> kModuleKeys = {
     "version", "mode",  "side",    "ch1_error",     "ch2_error", "ch1_count", "ch2_count",
     "answers", "noise", "corrupt", "corrupt_value", "split",     "split_ms"};
@@ -184,11 +185,26 @@ struct KeyReader {
 bool ReadSystemSection(const Section& section, const std::string& path, SimSystem& sys,
                        std::string& error) {
     KeyReader r{section, path, error};
-    long turnaround = sys.turnaroundMs;
-    if (!r.Number("turnaround_ms", 0, 1000, turnaround)) {
+    long turnaround = sys.turnaroundMs, rx = 0, tx = 0;
+    if (!r.Number("turnaround_ms", 0, 1000, turnaround) ||
+        !r.Number("hangup_after_rx", 0, 1000000, rx) ||
+        !r.Number("hangup_after_tx", 0, 1000000, tx)) {
         return false;
     }
     sys.turnaroundMs = static_cast<int>(turnaround);
+    sys.hangupAfterRx = static_cast<int>(rx);
+    sys.hangupAfterTx = static_cast<int>(tx);
+    if (const IniLine* line = section.Find("query_letter")) {
+        // Not the letters the modules already use for other answers.
+        const std::string v = ValueOf(*line);
+        if (v.size() != 1 || v[0] < 'E' || v[0] > 'Z' || v[0] == 'G' || v[0] == 'L' ||
+            v[0] == 'R') {
+            error = At(path, *line) + "[" + section.header->name + "] query_letter = '" + v +
+                    "' is not a capital letter from E to Z other than G, L and R";
+            return false;
+        }
+        sys.queryLetter = v[0];
+    }
     return true;
 }
 

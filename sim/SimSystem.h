@@ -29,6 +29,9 @@ struct SimModule {
 struct SimSystem {
     std::vector<SimModule> modules;                // per side nearest first, as in the file
     int turnaroundMs = 2;                          // before each module's answer
+    char queryLetter = 'P';                        // of the answer to a query "P"
+    int hangupAfterRx = 0;                         // command frames, then unplugged; 0: never
+    int hangupAfterTx = 0;                         // answer frames, then unplugged; 0: never
     std::map<std::uint16_t, std::uint8_t> eeprom;  // modes stored with "W"
 
     static SimSystem Default();

@@ -171,6 +171,9 @@ class TstSimulator : public QObject {
             << QByteArray("[module 1]\nside=G\nnoise = zz\n") << 3 << "noise";
         QTest::newRow("counter too big")
             << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << 3 << "ch1_count";
+        QTest::newRow("query letter G")
+            << QByteArray("[system]\nquery_letter = G\n[module 1]\nside=G\n") << 2
+            << "query_letter";
         QTest::newRow("directory") << QByteArray("<dir>") << 0 << "not a regular file";
         QTest::newRow("FIFO") << QByteArray("<fifo>") << 0 << "not a regular file";
     }
@@ -189,12 +192,13 @@ class TstSimulator : public QObject {
     void valuesAreReadAsWritten() {
         std::string error;
         SimSystem s = LoadText(
-            "\xEF\xBB\xBF[system]\r\nturnaround_ms = 7\r\n"
+            "\xEF\xBB\xBF[system]\r\nturnaround_ms = 7\r\nhangup_after_tx = 3\r\n"
             "[module 32000]   ; the far end\r\nside = g\r\nversion = 0x21  ; 2.1\r\n"
             "mode = 200\r\nch1_error = 1\r\nch2_count = 0x7FFF\r\n",
             &error);
         QVERIFY2(error.empty(), error.c_str());
         QCOMPARE(s.turnaroundMs, 7);
+        QCOMPARE(s.hangupAfterTx, 3);
         QCOMPARE(s.modules.size(), std::size_t(1));
         const SimModule& m = s.modules[0];
         QCOMPARE(int(m.id), 32000);
@@ -268,6 +272,36 @@ class TstSimulator : public QObject {
         QCOMPARE(sim.Process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.Process().exitCode(), 0);
         QVERIFY(!QFileInfo::exists(sim.LinkPath()) && !QFileInfo(sim.LinkPath()).isSymLink());
+    }
+
+    void hangupEndsTheLinkAndTheProcess_data() {
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<char>("queryLetter");
+        QTest::addColumn<int>("sent");  // answer frames before the line went
+        const QByteArray modules = "[module 1]\nside = G\n[module 2]\nside = L\n";
+        QTest::newRow("after 2 frames received")
+            << "[system]\nhangup_after_rx = 2\n" + modules << 'P' << 1;
+        QTest::newRow("after 2 frames sent, query answered with Q")
+            << "[system]\nhangup_after_tx = 2\nquery_letter = Q\n" + modules << 'Q' << 2;
+    }
+    void hangupEndsTheLinkAndTheProcess() {
+        QFETCH(QByteArray, system);
+        QFETCH(char, queryLetter);
+        QFETCH(int, sent);
+        SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"}, system);
+        QVERIFY(sim.Start());
+        RawTerminal term(sim.LinkPath().toStdString());
+        QVERIFY(term.Write(Cmd('P', 2)));
+        const auto a = term.Read(11, 10000);
+        QCOMPARE(Frames(a.bytes), (QList<QPair<char, int>>{{queryLetter, 2}}));
+        QVERIFY(term.Write(Cmd('G')));  // two modules answer; the line goes first
+        QVERIFY(sim.Process().waitForFinished(10000));
+        QCOMPARE(sim.Process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.Process().exitCode(), 0);
+        QCOMPARE(sim.Process().readAllStandardOutput(), QByteArray("hangup\n"));
+        QVERIFY(!QFileInfo(sim.LinkPath()).isSymLink());
+        QCOMPARE(sim.LoggedFrames("frames.log", "rx").size(), 2);
+        QCOMPARE(sim.LoggedFrames("frames.log", "tx").size(), sent);
     }
 
     void badUsageExitsWith2_data() {
