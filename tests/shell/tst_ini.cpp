@@ -31,45 +31,33 @@ class TstIni : public QObject {
   private slots:
     void readingTakesTheLeadingNumber_data() {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("value");  // of comport
         QTest::addColumn<int>("setting");
-        QTest::newRow("written form") << kHead + "comport= 2\n"
-                                      << "comport" << 2 << 2;
-        QTest::newRow("names in any case")
-            << QByteArray("[quorval setup TOOL]\nCOMPORT=3\n") << "comport" << 3 << 3;
-        QTest::newRow("trailing junk") << kHead + "debug = 73junk\n"
-                                       << "debug" << 73 << 73;
-        QTest::newRow("note after the number") << kHead + "comport= 1   ; note\n"
-                                               << "comport" << 1 << 1;
-        QTest::newRow("not a number") << kHead + "debug = on\n"
-                                      << "debug" << 0 << 0;
-        QTest::newRow("too big for a byte") << kHead + "comport = 300\n"
-                                            << "comport" << 300 << -1;
-        QTest::newRow("negative") << kHead + "comport = -4\n"
-                                  << "comport" << -4 << -1;
-        QTest::newRow("huge number") << kHead + "comport = 99999999999999\n"
-                                     << "comport" << INT_MAX << -1;
-        QTest::newRow("missing key") << kHead + "debug = 73\n"
-                                     << "comport" << -1 << -1;
-        QTest::newRow("commented out") << kHead + "  ;comport=3\n"
-                                       << "comport" << -1 << -1;
-        QTest::newRow("other section")
-            << QByteArray("[Other]\ncomport = 2\n") << "comport" << -1 << -1;
-        QTest::newRow("half written") << QByteArray("[QUORVAL Setup T") << "comport" << -1 << -1;
-        QTest::newRow("byte order mark, CRLF")
-            << QByteArray("\xEF\xBB\xBF[QUORVAL Setup Tool]\r\ncomport=4\r\n") << "comport" << 4
-            << 4;
+        const auto row = [](const char* name, const QByteArray& text, int value, int setting) {
+            QTest::newRow(name) << text << value << setting;
+        };
+        row("written form", kHead + "comport= 2\n", 2, 2);
+        row("names in any case", "[quorval setup TOOL]\nCOMPORT=3\n", 3, 3);
+        row("trailing junk", kHead + "comport = 73junk\n", 73, 73);
+        row("note after the number", kHead + "comport= 1   ; note\n", 1, 1);
+        row("not a number", kHead + "comport = on\n", 0, 0);
+        row("too big for a byte", kHead + "comport = 300\n", 300, -1);
+        row("negative", kHead + "comport = -4\n", -4, -1);
+        row("huge number", kHead + "comport = 99999999999999\n", INT_MAX, -1);
+        row("missing key", kHead + "debug = 73\n", -1, -1);
+        row("commented out", kHead + "  ;comport=3\n", -1, -1);
+        row("other section", "[Other]\ncomport = 2\n", -1, -1);
+        row("half written", "[QUORVAL Setup T", -1, -1);
+        row("byte order mark, CRLF", "\xEF\xBB\xBF[QUORVAL Setup Tool]\r\ncomport=4\r\n", 4, 4);
     }
     void readingTakesTheLeadingNumber() {
         QFETCH(QByteArray, text);
-        QFETCH(QString, key);
         QFETCH(int, value);
         QFETCH(int, setting);
         QTemporaryDir dir;
         const QString path = Write(dir, text);
-        QCOMPARE(ReadIniInt(kSection, key, path), value);
-        QCOMPARE(ByteSetting(ReadIniInt(kSection, key, path)), setting);
+        QCOMPARE(ReadIniInt(kSection, "comport", path), value);
+        QCOMPARE(ByteSetting(ReadIniInt(kSection, "comport", path)), setting);
     }
 
     void deviceKeysEndBeforeAComment_data() {
@@ -95,49 +83,34 @@ class TstIni : public QObject {
         QTest::addColumn<QString>("key");
         QTest::addColumn<QString>("value");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("replaced, spelling and spacing kept")
-            << kHead + "ComPort = 4\ndebug=73\n"
-            << "comport"
-            << " 2" << kHead + "ComPort = 2\ndebug=73\n";
-        QTest::newRow("replaced, no blanks") << kHead + "comport=4\n"
-                                             << "comport"
-                                             << " 2" << kHead + "comport= 2\n";
-        QTest::newRow("new key before the blank lines that end the section")
-            << QByteArray("[quorval setup tool]\ndebug = 73\n; ports\n\n\n[Other]\ncomport=9\n")
-            << "COMPORT"
-            << " 2"
-            << QByteArray(
-                   "[quorval setup tool]\ndebug = 73\n; ports\nCOMPORT= "
-                   "2\n\n\n[Other]\ncomport=9\n");
-        QTest::newRow("comments, blanks, unknown lines kept")
-            << QByteArray("; set up by the team\n\n" + kHead +
-                          "not an ini line\n  ; our port\ncomport = 4 ; old\n\nx = 1\n")
-            << "comport"
-            << " 1"
-            << QByteArray("; set up by the team\n\n" + kHead +
-                          "not an ini line\n  ; our port\ncomport = 1\n\nx = 1\n");
-        QTest::newRow("new section at the end")
-            << QByteArray("; notes\n[Other]\ncomport = 1\n") << "comport"
-            << " 2" << QByteArray("; notes\n[Other]\ncomport = 1\n") + kHead + "comport= 2\n";
-        QTest::newRow("CRLF kept and used")
-            << QByteArray("[QUORVAL Setup Tool]\r\ndebug=73\r\n") << "com1"
-            << "/dev/ttyUSB0"
-            << QByteArray("[QUORVAL Setup Tool]\r\ndebug=73\r\ncom1=/dev/ttyUSB0\r\n");
-        QTest::newRow("last line without newline, replaced") << kHead + "comport=4"
-                                                             << "comport"
-                                                             << " 2" << kHead + "comport= 2";
-        QTest::newRow("last line without newline, section added")
-            << QByteArray("[Other]\r\nx=1") << "comport"
-            << " 2" << QByteArray("[Other]\r\nx=1\r\n[QUORVAL Setup Tool]\r\ncomport= 2\r\n");
-        QTest::newRow("only the first of duplicates")
-            << kHead + "comport=1\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n"
-            << "comport"
-            << " 2" << kHead + "comport= 2\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n";
-        QTest::newRow("byte order mark kept")
-            << QByteArray("\xEF\xBB\xBF[QUORVAL Setup Tool]\ncomport=1\n") << "comport"
-            << " 2" << QByteArray("\xEF\xBB\xBF[QUORVAL Setup Tool]\ncomport= 2\n");
-        QTest::newRow("no file yet") << QByteArray() << "comport"
-                                     << " 0" << kHead + "comport= 0\n";
+        const auto row = [](const char* name, const QByteArray& before, const QString& key,
+                            const QString& value, const QByteArray& after) {
+            QTest::newRow(name) << before << key << value << after;
+        };
+        row("replaced, spelling and spacing kept", kHead + "ComPort = 4\ndebug=73\n", "comport",
+            " 2", kHead + "ComPort = 2\ndebug=73\n");
+        row("replaced, no blanks", kHead + "comport=4\n", "comport", " 2", kHead + "comport= 2\n");
+        row("new key before the blank lines that end the section",
+            "[quorval setup tool]\ndebug = 73\n; ports\n\n\n[Other]\ncomport=9\n", "COMPORT", " 2",
+            "[quorval setup tool]\ndebug = 73\n; ports\nCOMPORT= 2\n\n\n[Other]\ncomport=9\n");
+        row("comments, blanks, unknown lines kept",
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 4 ; old\n\nx = 1\n",
+            "comport", " 1",
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 1\n\nx = 1\n");
+        row("new section at the end", "; notes\n[Other]\ncomport = 1\n", "comport", " 2",
+            "; notes\n[Other]\ncomport = 1\n" + kHead + "comport= 2\n");
+        row("CRLF kept and used", "[QUORVAL Setup Tool]\r\ndebug=73\r\n", "com1", "/dev/ttyUSB0",
+            "[QUORVAL Setup Tool]\r\ndebug=73\r\ncom1=/dev/ttyUSB0\r\n");
+        row("last line without newline, replaced", kHead + "comport=4", "comport", " 2",
+            kHead + "comport= 2");
+        row("last line without newline, section added", "[Other]\r\nx=1", "comport", " 2",
+            "[Other]\r\nx=1\r\n[QUORVAL Setup Tool]\r\ncomport= 2\r\n");
+        row("only the first of duplicates",
+            kHead + "comport=1\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n", "comport", " 2",
+            kHead + "comport= 2\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n");
+        row("byte order mark kept", "\xEF\xBB\xBF" + kHead + "comport=1\n", "comport", " 2",
+            "\xEF\xBB\xBF" + kHead + "comport= 2\n");
+        row("no file yet", QByteArray(), "comport", " 0", kHead + "comport= 0\n");
     }
     void writingChangesOnlyWhatItMust() {
         QFETCH(QByteArray, before);
@@ -187,11 +160,7 @@ class TstIni : public QObject {
         } else if (kind == "big") {
             text = kHead + "comport=1\n" + QByteArray("; line of filler\n").repeated(600000);
         } else if (kind == "nul") {
-            text = kHead + "comport=1\n" +
-                   QByteArray(
-                       "\x7f"
-                       "ELF\0\0\1",
-                       7);
+            text = kHead + "comport=1\n" + QByteArray(3, '\0') + "ELF";
         } else {
             path = dir.filePath("no/such/folder/setup.ini");
         }

@@ -148,34 +148,26 @@ class TstSimulator : public QObject {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("line");  // 0: the file as a whole
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no attached module")
-            << QByteArray("[module 1]\nside = L\n") << 0 << "side = G";
-        QTest::newRow("two attached")
-            << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n") << 4 << "side = G";
-        QTest::newRow("version too big")
-            << QByteArray("[module 1]\nside = G\nversion = 300\n") << 3 << "version";
-        QTest::newRow("trailing junk")
-            << QByteArray("[module 1]\nside = G\nmode = 5x ; x\n") << 3 << "'5x'";
-        QTest::newRow("bad side") << QByteArray("[module 1]\nside = Q\n") << 2 << "side";
-        QTest::newRow("typo key") << QByteArray("[module 1]\nside = G\nversoin = 3\n") << 3
-                                  << "versoin";
-        QTest::newRow("not a key line")
-            << QByteArray("[module 1]\nside = G\nanswers 0\n") << 3 << "answers 0";
-        QTest::newRow("bad section") << QByteArray("[modul 1]\nside = G\n") << 1 << "modul 1";
-        QTest::newRow("ID 32001") << QByteArray("\n[module 32001]\nside = G\n") << 2 << "32000";
-        QTest::newRow("duplicate section")
-            << QByteArray("[module 1]\nside=G\n[ MODULE  01 ]\nside=L\n") << 3 << "twice";
-        QTest::newRow("duplicate key")
-            << QByteArray("[module 1]\nside=G\nmode=1\n; again\nMode = 2\n") << 5 << "twice";
-        QTest::newRow("noise not hex")
-            << QByteArray("[module 1]\nside=G\nnoise = zz\n") << 3 << "noise";
-        QTest::newRow("counter too big")
-            << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << 3 << "ch1_count";
-        QTest::newRow("query letter G")
-            << QByteArray("[system]\nquery_letter = G\n[module 1]\nside=G\n") << 2
-            << "query_letter";
-        QTest::newRow("directory") << QByteArray("<dir>") << 0 << "not a regular file";
-        QTest::newRow("FIFO") << QByteArray("<fifo>") << 0 << "not a regular file";
+        const auto row = [](const char* name, const QByteArray& text, int line, const char* why) {
+            QTest::newRow(name) << text << line << QString(why);
+        };
+        row("no attached module", "[module 1]\nside = L\n", 0, "side = G");
+        row("two attached", "[module 1]\nside=G\n[module 2]\nside=G\n", 4, "side = G");
+        row("version too big", "[module 1]\nside = G\nversion = 300\n", 3, "version");
+        row("trailing junk", "[module 1]\nside = G\nmode = 5x ; x\n", 3, "'5x'");
+        row("bad side", "[module 1]\nside = Q\n", 2, "side");
+        row("typo key", "[module 1]\nside = G\nversoin = 3\n", 3, "versoin");
+        row("not a key line", "[module 1]\nside = G\nanswers 0\n", 3, "answers 0");
+        row("bad section", "[modul 1]\nside = G\n", 1, "modul 1");
+        row("ID 32001", "\n[module 32001]\nside = G\n", 2, "32000");
+        row("duplicate section", "[module 1]\nside=G\n[ MODULE  01 ]\nside=L\n", 3, "twice");
+        row("duplicate key", "[module 1]\nside=G\nmode=1\n; again\nMode = 2\n", 5, "twice");
+        row("noise not hex", "[module 1]\nside=G\nnoise = zz\n", 3, "noise");
+        row("counter too big", "[module 1]\nside=G\nch1_count = 32768\n", 3, "ch1_count");
+        row("query letter G", "[system]\nquery_letter = G\n[module 1]\nside=G\n", 2,
+            "query_letter");
+        row("directory", "<dir>", 0, "not a regular file");
+        row("FIFO", "<fifo>", 0, "not a regular file");
     }
     void badSystemFilesAreRefusedWithAReason() {
         QFETCH(QByteArray, text);
@@ -263,30 +255,22 @@ class TstSimulator : public QObject {
                     .hasMatch());
     }
 
-    void linkIsRemovedOnExit() {
-        SimProcess sim({"--no-pacing"});
-        QVERIFY(sim.Start());
-        QVERIFY(QFileInfo(sim.LinkPath()).isSymLink());
-        sim.Process().terminate();
-        QVERIFY(sim.Process().waitForFinished(10000));
-        QCOMPARE(sim.Process().exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.Process().exitCode(), 0);
-        QVERIFY(!QFileInfo::exists(sim.LinkPath()) && !QFileInfo(sim.LinkPath()).isSymLink());
-    }
-
-    void hangupEndsTheLinkAndTheProcess_data() {
+    void endingTakesTheLinkAlong_data() {
         QTest::addColumn<QByteArray>("system");
         QTest::addColumn<char>("queryLetter");
-        QTest::addColumn<int>("sent");  // answer frames before the line went
+        QTest::addColumn<bool>("hangup");  // else stopped with SIGTERM after the query
+        QTest::addColumn<int>("sent");     // answer frames before the end
         const QByteArray modules = "[module 1]\nside = G\n[module 2]\nside = L\n";
-        QTest::newRow("after 2 frames received")
-            << "[system]\nhangup_after_rx = 2\n" + modules << 'P' << 1;
-        QTest::newRow("after 2 frames sent, query answered with Q")
-            << "[system]\nhangup_after_tx = 2\nquery_letter = Q\n" + modules << 'Q' << 2;
+        QTest::newRow("SIGTERM") << modules << 'P' << false << 1;
+        QTest::newRow("hangup after 2 frames received")
+            << "[system]\nhangup_after_rx = 2\n" + modules << 'P' << true << 1;
+        QTest::newRow("hangup after 2 frames sent, query answered with Q")
+            << "[system]\nhangup_after_tx = 2\nquery_letter = Q\n" + modules << 'Q' << true << 2;
     }
-    void hangupEndsTheLinkAndTheProcess() {
+    void endingTakesTheLinkAlong() {
         QFETCH(QByteArray, system);
         QFETCH(char, queryLetter);
+        QFETCH(bool, hangup);
         QFETCH(int, sent);
         SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"}, system);
         QVERIFY(sim.Start());
@@ -294,13 +278,16 @@ class TstSimulator : public QObject {
         QVERIFY(term.Write(Cmd('P', 2)));
         const auto a = term.Read(11, 10000);
         QCOMPARE(Frames(a.bytes), (QList<QPair<char, int>>{{queryLetter, 2}}));
-        QVERIFY(term.Write(Cmd('G')));  // two modules answer; the line goes first
+        if (hangup)
+            QVERIFY(term.Write(Cmd('G')));  // two modules answer; the line goes first
+        else
+            sim.Process().terminate();
         QVERIFY(sim.Process().waitForFinished(10000));
         QCOMPARE(sim.Process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.Process().exitCode(), 0);
-        QCOMPARE(sim.Process().readAllStandardOutput(), QByteArray("hangup\n"));
+        QCOMPARE(sim.Process().readAllStandardOutput(), QByteArray(hangup ? "hangup\n" : ""));
         QVERIFY(!QFileInfo(sim.LinkPath()).isSymLink());
-        QCOMPARE(sim.LoggedFrames("frames.log", "rx").size(), 2);
+        QCOMPARE(sim.LoggedFrames("frames.log", "rx").size(), hangup ? 2 : 1);
         QCOMPARE(sim.LoggedFrames("frames.log", "tx").size(), sent);
     }
 
