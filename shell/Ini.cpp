@@ -1,12 +1,9 @@
 #include "shell/Ini.h"
 
-#include <SimpleIni.h>
-
 #include <climits>
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -15,19 +12,18 @@ namespace quorval {
 namespace {
 
 // A settings file is a few lines; anything larger is not one of ours.
-constexpr qint64 kMaxSettingsBytes = 64 * 1024;
+constexpr std::size_t kMaxSettingsBytes = 64 * 1024;
 
-// Loads the file; false when it is missing, unreadable, too large or not text.
-bool Load(CSimpleIniA& ini, const QString& file) {
-    QFile f(file);
-    if (f.size() > kMaxSettingsBytes || !f.open(QIODevice::ReadOnly)) {
-        return false;
-    }
-    const QByteArray data = f.readAll();
-    if (data.contains('\0')) {
-        return false;
-    }
-    return ini.LoadData(data.constData(), static_cast<size_t>(data.size())) >= 0;
+TextFile ReadSettings(const QString& file) {
+    return ReadTextFile(QFileInfo(file).filesystemFilePath(), kMaxSettingsBytes);
+}
+
+std::string Local(const QString& s) {
+    return s.toLocal8Bit().toStdString();
+}
+
+QString FromLocal(std::string_view s) {
+    return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // Like the Windows profile call: blanks, an optional sign, then digits.
@@ -60,34 +56,25 @@ QString SettingsFilePath() {
     return QDir(exe.absolutePath()).filePath(exe.completeBaseName() + QStringLiteral(".ini"));
 }
 
-struct IniReader::Data {
-    CSimpleIniA ini;
-};
-
-IniReader::IniReader(const QString& file) : data_(std::make_unique<Data>()) {
-    if (!Load(data_->ini, file)) {
-        data_.reset();
+IniReader::IniReader(const QString& file) {
+    const TextFile f = ReadSettings(file);
+    if (f.status == TextFile::Status::Ok) {
+        text_ = IniText::Parse(f.bytes);
     }
 }
 
-IniReader::~IniReader() = default;
-
-const char* IniReader::Value(const QString& section, const QString& key) const {
-    if (!data_) {
-        return nullptr;
-    }
-    return data_->ini.GetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
-                               nullptr);
+const std::string* IniReader::Value(const QString& section, const QString& key) const {
+    return text_ ? text_->Value(Local(section), Local(key)) : nullptr;
 }
 
 int IniReader::Int(const QString& section, const QString& key) const {
-    const char* value = Value(section, key);
-    return value ? LeadingNumber(value) : -1;
+    const std::string* value = Value(section, key);
+    return value ? LeadingNumber(value->c_str()) : -1;
 }
 
 QString IniReader::String(const QString& section, const QString& key) const {
-    const char* value = Value(section, key);
-    return value ? QString::fromLocal8Bit(value).trimmed() : QString();
+    const std::string* value = Value(section, key);
+    return value ? FromLocal(*value) : QString();
 }
 
 int ReadIniInt(const QString& section, const QString& key, const QString& file) {
@@ -98,28 +85,29 @@ QString ReadIniString(const QString& section, const QString& key, const QString&
     return IniReader(file).String(section, key);
 }
 
+QString DeviceSetting(const QString& value) {
+    const std::string text = Local(value);
+    return FromLocal(ValueBeforeComment(text));
+}
+
 bool WriteIniString(const QString& section, const QString& key, const QString& value,
                     const QString& file) {
-    CSimpleIniA ini;
-    if (QFile::exists(file) && !Load(ini, file)) {
+    const TextFile current = ReadSettings(file);
+    if (current.status != TextFile::Status::Ok && current.status != TextFile::Status::Missing) {
         return false;  // not ours to overwrite
     }
-    // The value keeps its leading blank: " 2".
-    ini.SetSpaces(false);
-    if (ini.SetValue(section.toLocal8Bit().constData(), key.toLocal8Bit().constData(),
-                     value.toLocal8Bit().constData()) < 0) {
+    IniText text = IniText::Parse(current.bytes);
+    if (!text.Set(Local(section), Local(key), Local(value))) {
         return false;
     }
-    std::string text;
-    if (ini.Save(text) < 0) {
-        return false;
-    }
-    // Written whole or not at all: a crash never leaves half a file.
+    const std::string bytes = text.Bytes();
+    // Written whole or not at all. QSaveFile keeps the file's permissions and,
+    // given a symlink, replaces the file it points at, not the link.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         return false;
     }
-    out.write(text.data(), static_cast<qint64>(text.size()));
+    out.write(bytes.data(), static_cast<qint64>(bytes.size()));
     return out.commit();
 }
 

@@ -1,8 +1,11 @@
 #pragma once
 
-#include <memory>
+#include <optional>
+#include <string>
 
 #include <QString>
+
+#include "common/IniText.h"
 
 namespace quorval {
 
@@ -19,18 +22,14 @@ QString SettingsFilePath();
 class IniReader {
   public:
     explicit IniReader(const QString& file);
-    ~IniReader();
-    IniReader(const IniReader&) = delete;
-    IniReader& operator=(const IniReader&) = delete;
 
     // As ReadIniInt and ReadIniString below.
     int Int(const QString& section, const QString& key) const;
     QString String(const QString& section, const QString& key) const;
 
   private:
-    const char* Value(const QString& section, const QString& key) const;
-    struct Data;
-    std::unique_ptr<Data> data_;  // empty when the file could not be read
+    const std::string* Value(const QString& section, const QString& key) const;
+    std::optional<IniText> text_;  // empty when the file is not a settings file
 };
 
 // The whole number at the start of the key's value (0 when it does not start
@@ -41,8 +40,13 @@ int ReadIniInt(const QString& section, const QString& key, const QString& file);
 // The key's text; empty when missing.
 QString ReadIniString(const QString& section, const QString& key, const QString& file);
 
-// Sets the key, creating file and section as needed and keeping everything
-// else in the file. False when the file could not be written.
+// A device key's value (com1..com4) without its comment: it ends before a ';'
+// that follows a blank or tab, so paths may still contain ';'.
+QString DeviceSetting(const QString& value);
+
+// Sets the key, creating file and section as needed; every other byte of the
+// file stays. False when the file could not be written or is not a settings
+// file (then it is left alone).
 bool WriteIniString(const QString& section, const QString& key, const QString& value,
                     const QString& file);
 

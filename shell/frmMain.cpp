@@ -180,7 +180,7 @@ void frmMain::Form_Activate() {
     mnuDebug->setVisible(debug);
 
     for (int n = 1; n <= 4; ++n) {
-        port.MapPort(n, settings.String(section, QStringLiteral("com%1").arg(n)));
+        port.MapPort(n, DeviceSetting(settings.String(section, QStringLiteral("com%1").arg(n))));
     }
     const int comport = ByteSetting(settings.Int(section, QStringLiteral("comport")));
     if (ExistingProgramSettingsForm()) {

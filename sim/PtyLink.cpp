@@ -56,6 +56,10 @@ std::unique_ptr<PtyLink> PtyLink::Create(const std::string& linkPath, std::strin
 }
 
 PtyLink::~PtyLink() {
+    Hangup();
+}
+
+void PtyLink::Hangup() {
     if (!linkPath_.empty()) {
         // Only remove the link if it still points at this terminal.
         char target[4096];
@@ -63,12 +67,15 @@ PtyLink::~PtyLink() {
         if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == slaveName_) {
             ::unlink(linkPath_.c_str());
         }
+        linkPath_.clear();
     }
     if (slaveHold_ >= 0) {
         ::close(slaveHold_);
+        slaveHold_ = -1;
     }
     if (master_ >= 0) {
         ::close(master_);
+        master_ = -1;
     }
 }
 
@@ -102,8 +109,8 @@ class Logger {
 
 }  // namespace
 
-int Run(PtyLink& link, Simulator& sim, const RunOptions& options,
-        volatile std::sig_atomic_t* stop) {
+RunEnd Run(PtyLink& link, Simulator& sim, const RunOptions& options,
+           volatile std::sig_atomic_t* stop) {
     const auto byteTime = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double, std::micro>(kByteMicros));
     Logger log(options.log, Clock::now());
@@ -111,26 +118,33 @@ int Run(PtyLink& link, Simulator& sim, const RunOptions& options,
     std::deque<std::string> logTexts;  // owns the texts that queue entries point at
     Clock::time_point lineFree = Clock::now();
     std::uint8_t buf[512];
+    const int txLimit = sim.System().hangupAfterTx;
+    int sent = 0;  // answer frames written, counted only up to txLimit
 
     while (!*stop) {
         const auto now = Clock::now();
-        // Write every byte that is due.
+        // Write every byte that is due, but nothing after the frame that ends the line.
         std::uint8_t out[512];
         std::size_t n = 0;
-        while (n < sizeof out && n < queue.size() && queue[n].due <= now) {
+        for (int frames = sent; n < sizeof out && n < queue.size() && queue[n].due <= now;) {
             out[n] = queue[n].byte;
+            const bool frameEnd = queue[n].logAfter != nullptr;
             ++n;
+            if (txLimit > 0 && frameEnd && ++frames >= txLimit) {
+                break;
+            }
         }
         if (n > 0) {
             const ssize_t w = ::write(link.MasterFd(), out, n);
-            if (w > 0) {
-                for (ssize_t i = 0; i < w; ++i) {
-                    if (queue.front().logAfter) {
-                        log.Line("tx", *queue.front().logAfter);
-                        logTexts.pop_front();
+            for (ssize_t i = 0; i < w; ++i) {
+                if (queue.front().logAfter) {
+                    log.Line("tx", *queue.front().logAfter);
+                    logTexts.pop_front();
+                    if (txLimit > 0 && ++sent >= txLimit) {
+                        return RunEnd::HungUp;
                     }
-                    queue.pop_front();
                 }
+                queue.pop_front();
             }
         }
         // Sleep until input arrives, the next byte is due, or 20 ms pass (to see a stop).
@@ -147,7 +161,7 @@ int Run(PtyLink& link, Simulator& sim, const RunOptions& options,
         pollfd pfd{link.MasterFd(), POLLIN, 0};
         const int rc = ::poll(&pfd, 1, timeoutMs);
         if (rc < 0 && errno != EINTR) {
-            return 1;
+            return RunEnd::Failed;
         }
         if (rc > 0 && (pfd.revents & POLLIN)) {
             const ssize_t r = ::read(link.MasterFd(), buf, sizeof buf);
@@ -155,6 +169,9 @@ int Run(PtyLink& link, Simulator& sim, const RunOptions& options,
                 const auto result = sim.Feed(buf, static_cast<std::size_t>(r));
                 for (const auto& c : result.received) {
                     log.Line("rx", Hex(c.raw.data(), c.raw.size()));
+                }
+                if (result.hangup) {
+                    return RunEnd::HungUp;
                 }
                 const auto t = Clock::now();
                 lineFree = t > lineFree ? t : lineFree;
@@ -185,7 +202,7 @@ int Run(PtyLink& link, Simulator& sim, const RunOptions& options,
             ::nanosleep(&ts, nullptr);
         }
     }
-    return 0;
+    return RunEnd::Stopped;
 }
 
 }  // namespace lwlsim

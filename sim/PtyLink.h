@@ -19,6 +19,10 @@ class PtyLink {
     PtyLink(const PtyLink&) = delete;
     PtyLink& operator=(const PtyLink&) = delete;
 
+    // Like a USB adapter pulled from the PC: the link goes and both sides of
+    // the terminal close, so a program holding the device sees it vanish.
+    void Hangup();
+
     int MasterFd() const { return master_; }
     const std::string& SlaveName() const { return slaveName_; }
     const std::string& LinkPath() const { return linkPath_; }
@@ -36,8 +40,12 @@ struct RunOptions {
     std::FILE* log = nullptr;
 };
 
-// Serves the link until *stop becomes non-zero. 0 on a clean stop.
-int Run(PtyLink& link, Simulator& sim, const RunOptions& options, volatile std::sig_atomic_t* stop);
+enum class RunEnd { Stopped, HungUp, Failed };
+
+// Serves the link until *stop becomes non-zero, or until the system's
+// hangup_after_rx or hangup_after_tx is reached (then the caller hangs up).
+RunEnd Run(PtyLink& link, Simulator& sim, const RunOptions& options,
+           volatile std::sig_atomic_t* stop);
 
 // Time one byte takes on a 9600-baud 8N1 line: 10 bits.
 constexpr double kByteMicros = 10.0 * 1'000'000.0 / 9600.0;

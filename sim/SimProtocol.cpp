@@ -22,11 +22,20 @@ Simulator::Simulator(SimSystem system, std::string eepromPath)
 
 Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
     Output out;
-    for (std::size_t i = 0; i < size; ++i) {
+    const int limit = system_.hangupAfterRx;
+    out.hangup = limit > 0 && received_ >= limit;
+    for (std::size_t i = 0; i < size && !out.hangup; ++i) {
         scanner_.Push(data[i]);
-        while (auto c = scanner_.Next()) {
+        while (!out.hangup) {
+            const auto c = scanner_.Next();
+            if (!c) {
+                break;
+            }
             out.received.push_back(*c);
             Handle(*c, out.chunks);
+            if (limit > 0 && ++received_ >= limit) {  // counts only up to the limit
+                out.hangup = true;
+            }
         }
     }
     return out;
@@ -43,7 +52,7 @@ void Simulator::Handle(const Command& c, std::vector<Chunk>& out) {
             break;
         case 'P':
             if (const SimModule* m = system_.Find(c.id); m && m->answers) {
-                Answer(*m, 'P', out);
+                Answer(*m, static_cast<std::uint8_t>(system_.queryLetter), out);
             }
             break;
         case 'S':

@@ -24,7 +24,9 @@ class Simulator {
     struct Output {
         std::vector<Command> received;
         std::vector<Chunk> chunks;
+        bool hangup = false;  // the system's hangup_after_rx is reached: the line is gone
     };
+    // Input after the hangup is ignored.
     Output Feed(const std::uint8_t* data, std::size_t size);
 
     const SimSystem& System() const { return system_; }
@@ -37,6 +39,7 @@ class Simulator {
     SimSystem system_;
     std::string eepromPath_;
     CommandScanner scanner_;
+    int received_ = 0;
 };
 
 std::string Hex(const std::uint8_t* data, std::size_t size);

@@ -1,18 +1,21 @@
 #include "sim/SimSystem.h"
 
-#include <SimpleIni.h>
-
-#include <sys/stat.h>
-
 #include <cstdio>
-#include <cstdlib>
+#include <map>
 #include <sstream>
+
+#include "common/IniText.h"
 
 namespace lwlsim {
 
+using quorval::IniLine;
+using quorval::IniLineKind;
+using quorval::TextFile;
+
 namespace {
 
-constexpr long kMaxFileBytes = 1 << 20;
+constexpr std::size_t kMaxFileBytes = 1 << 20;
+constexpr long kMaxModuleID = 32000;  // what a command frame can address
 
 std::string Trim(const std::string& s) {
     const auto b = s.find_first_not_of(" \t\r\n");
@@ -32,35 +35,146 @@ std::string Lower(std::string s) {
     return s;
 }
 
-bool FileTooLarge(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0 && st.st_size > kMaxFileBytes;
+// The file as INI text; an empty one for a missing file when that is allowed.
+std::optional<quorval::IniText> ReadIni(const std::string& path, bool missingOk,
+                                        std::string& error) {
+    const TextFile f = quorval::ReadTextFile(path, kMaxFileBytes);
+    const char* why = "cannot be read";
+    switch (f.status) {
+        case TextFile::Status::Ok:
+            return quorval::IniText::Parse(f.bytes);
+        case TextFile::Status::Missing:
+            if (missingOk) {
+                return quorval::IniText();
+            }
+            why = "does not exist";
+            break;
+        case TextFile::Status::NotRegular:
+            why = "is not a regular file";
+            break;
+        case TextFile::Status::TooLarge:
+            why = "is larger than 1 MiB";
+            break;
+        case TextFile::Status::HasNul:
+            why = "contains a NUL byte: not a text file";
+            break;
+        case TextFile::Status::Unreadable:
+            break;
+    }
+    error = path + ": " + why;
+    return std::nullopt;
 }
 
-// Section "module 700" -> 700.
-std::optional<long> ModuleSectionID(const std::string& section) {
-    const std::string s = Lower(Trim(section));
-    if (s.rfind("module", 0) != 0 || s.size() <= 6 || (s[6] != ' ' && s[6] != '\t')) {
-        return std::nullopt;
+std::string At(const std::string& path, const IniLine& line) {
+    return path + ":" + std::to_string(line.number) + ": ";
+}
+
+// A key's value without its comment.
+std::string ValueOf(const IniLine& line) {
+    return std::string(quorval::ValueBeforeComment(line.value));
+}
+
+struct Section {
+    const IniLine* header;
+    std::optional<long> id;  // none for [system]
+    std::vector<const IniLine*> keys;
+
+    const IniLine* Find(const char* key) const {
+        for (const IniLine* k : keys) {
+            if (quorval::EqualNoCase(k->name, key)) {
+                return k;
+            }
+        }
+        return nullptr;
     }
-    return ParseNumber(s.substr(7), 0, 65535);
+};
+
+const std::initializer_list<const char*> kSystemKeys = {"turnaround_ms", "query_letter",
+                                                        "hangup_after_rx", "hangup_after_tx"};
+const std::initializer_list<const char*> kModuleKeys = {
+    "version", "mode",  "side",    "ch1_error",     "ch2_error", "ch1_count", "ch2_count",
+    "answers", "noise", "corrupt", "corrupt_value", "split",     "split_ms"};
+
+// The sections in file order, each with its keys. Refuses what a reader could
+// take two ways (a section or key given twice) and what it would not know.
+bool Group(const quorval::IniText& ini, const std::string& path, std::vector<Section>& out,
+           std::string& error) {
+    std::map<std::string, int> seen;  // "system" or "module ID" -> line
+    for (const IniLine& line : ini.Lines()) {
+        if (line.kind == IniLineKind::Blank || line.kind == IniLineKind::Comment) {
+            continue;
+        }
+        if (line.kind == IniLineKind::Other) {
+            error = At(path, line) + "'" + line.text +
+                    "' is neither a [section], a key = value nor a ; comment";
+            return false;
+        }
+        if (line.kind == IniLineKind::Section) {
+            Section s{&line, std::nullopt, {}};
+            std::string canonical = "system";
+            const std::string name = Lower(line.name);
+            if (name != "system") {
+                const bool module = name.rfind("module", 0) == 0 && name.size() > 6 &&
+                                    (name[6] == ' ' || name[6] == '\t');
+                s.id = module ? ParseNumber(name.substr(7), 0, 999999999) : std::nullopt;
+                if (!s.id) {
+                    error = At(path, line) + "section [" + line.name +
+                            "] is neither [system] nor [module ID]";
+                    return false;
+                }
+                if (*s.id > kMaxModuleID) {
+                    error = At(path, line) + "[" + line.name + "]: module IDs go from 0 to 32000";
+                    return false;
+                }
+                canonical = "module " + std::to_string(*s.id);
+            }
+            if (const auto first = seen.find(canonical); first != seen.end()) {
+                error = At(path, line) + "[" + line.name + "] is listed twice (first on line " +
+                        std::to_string(first->second) + ")";
+                return false;
+            }
+            seen[canonical] = line.number;
+            out.push_back(std::move(s));
+            continue;
+        }
+        if (out.empty()) {
+            error = At(path, line) + "key '" + line.name + "' comes before any section";
+            return false;
+        }
+        Section& s = out.back();
+        if (const IniLine* first = s.Find(line.name.c_str())) {
+            error = At(path, line) + "[" + s.header->name + "] " + line.name +
+                    " is set twice (first on line " + std::to_string(first->number) + ")";
+            return false;
+        }
+        bool known = false;
+        for (const char* k : s.id ? kModuleKeys : kSystemKeys) {
+            known = known || quorval::EqualNoCase(line.name, k);
+        }
+        if (!known) {
+            error = At(path, line) + "[" + s.header->name + "] unknown key '" + line.name + "'";
+            return false;
+        }
+        s.keys.push_back(&line);
+    }
+    return true;
 }
 
 struct KeyReader {
-    CSimpleIniA& ini;
-    const char* section;
-    std::string& error;
+    const Section& section;
     const std::string& path;
+    std::string& error;
 
     bool Number(const char* key, long lo, long hi, long& out) {
-        const char* v = ini.GetValue(section, key, nullptr);
-        if (!v) {
+        const IniLine* line = section.Find(key);
+        if (!line) {
             return true;
         }
-        const auto n = ParseNumber(v, lo, hi);
+        const auto n = ParseNumber(ValueOf(*line), lo, hi);
         if (!n) {
-            error = path + ": [" + section + "] " + key + " = '" + v + "' is not a number from " +
-                    std::to_string(lo) + " to " + std::to_string(hi);
+            error = At(path, *line) + "[" + section.header->name + "] " + line->name + " = '" +
+                    ValueOf(*line) + "' is not a number from " + std::to_string(lo) + " to " +
+                    std::to_string(hi);
             return false;
         }
         out = *n;
@@ -68,20 +182,81 @@ struct KeyReader {
     }
 };
 
-// Catches typing errors: every key of a section must be one it knows.
-bool OnlyKnownKeys(const CSimpleIniA::TNamesDepend& keys, std::initializer_list<const char*> known,
-                   const std::string& path, const std::string& section, std::string& error) {
-    for (const auto& k : keys) {
-        bool ok = false;
-        for (const char* name : known) {
-            ok = ok || Lower(k.pItem) == name;
-        }
-        if (!ok) {
-            error = path + ": [" + section + "] unknown key '" + k.pItem + "'";
+bool ReadSystemSection(const Section& section, const std::string& path, SimSystem& sys,
+                       std::string& error) {
+    KeyReader r{section, path, error};
+    long turnaround = sys.turnaroundMs, rx = 0, tx = 0;
+    if (!r.Number("turnaround_ms", 0, 1000, turnaround) ||
+        !r.Number("hangup_after_rx", 0, 1000000, rx) ||
+        !r.Number("hangup_after_tx", 0, 1000000, tx)) {
+        return false;
+    }
+    sys.turnaroundMs = static_cast<int>(turnaround);
+    sys.hangupAfterRx = static_cast<int>(rx);
+    sys.hangupAfterTx = static_cast<int>(tx);
+    if (const IniLine* line = section.Find("query_letter")) {
+        // Not the letters the modules already use for other answers.
+        const std::string v = ValueOf(*line);
+        if (v.size() != 1 || v[0] < 'E' || v[0] > 'Z' || v[0] == 'G' || v[0] == 'L' ||
+            v[0] == 'R') {
+            error = At(path, *line) + "[" + section.header->name + "] query_letter = '" + v +
+                    "' is not a capital letter from E to Z other than G, L and R";
             return false;
         }
+        sys.queryLetter = v[0];
     }
     return true;
+}
+
+std::optional<SimModule> ReadModuleSection(const Section& section, const std::string& path,
+                                           std::string& error) {
+    SimModule m;
+    m.id = static_cast<std::uint16_t>(*section.id);
+    KeyReader r{section, path, error};
+    long version = m.version, mode = m.mode, e1 = 0, e2 = 0, c1 = 0, c2 = 0, answers = 1;
+    long corrupt = -1, corruptValue = 0, split = -1, splitMs = 100;
+    if (!r.Number("version", 0, 255, version) || !r.Number("mode", 0, 255, mode) ||
+        !r.Number("ch1_error", 0, 1, e1) || !r.Number("ch2_error", 0, 1, e2) ||
+        !r.Number("ch1_count", 0, 32767, c1) || !r.Number("ch2_count", 0, 32767, c2) ||
+        !r.Number("answers", 0, 1, answers) || !r.Number("corrupt", 0, 10, corrupt) ||
+        !r.Number("corrupt_value", 0, 255, corruptValue) || !r.Number("split", 1, 10, split) ||
+        !r.Number("split_ms", 0, 5000, splitMs)) {
+        return std::nullopt;
+    }
+    m.version = static_cast<std::uint8_t>(version);
+    m.mode = static_cast<std::uint8_t>(mode);
+    m.ch1Error = e1 != 0;
+    m.ch2Error = e2 != 0;
+    m.ch1Count = static_cast<std::uint16_t>(c1);
+    m.ch2Count = static_cast<std::uint16_t>(c2);
+    m.answers = answers != 0;
+    m.corruptOffset = static_cast<int>(corrupt);
+    m.corruptValue = static_cast<std::uint8_t>(corruptValue);
+    m.splitOffset = static_cast<int>(split);
+    m.splitMs = static_cast<int>(splitMs);
+    if (const IniLine* line = section.Find("side")) {
+        const std::string side = ValueOf(*line);
+        if (side.size() != 1 || std::string("GLRglr").find(side[0]) == std::string::npos) {
+            error = At(path, *line) + "[" + section.header->name + "] side = '" + side +
+                    "' is not G, L or R";
+            return std::nullopt;
+        }
+        m.side = static_cast<char>(side[0] & ~0x20);
+    }
+    if (const IniLine* line = section.Find("noise")) {
+        std::istringstream in(ValueOf(*line));
+        std::string token;
+        while (in >> token) {
+            const auto b = ParseNumber(token.size() <= 2 ? "0x" + token : token, 0, 255);
+            if (!b) {
+                error = At(path, *line) + "[" + section.header->name + "] noise = '" +
+                        ValueOf(*line) + "' is not a list of hex bytes";
+                return std::nullopt;
+            }
+            m.noise.push_back(static_cast<std::uint8_t>(*b));
+        }
+    }
+    return m;
 }
 
 }  // namespace
@@ -97,7 +272,7 @@ std::optional<long> ParseNumber(const std::string& text, long lo, long hi) {
         base = 16;
         start = 2;
     }
-    long value = 0;
+    long long value = 0;  // 12 characters always fit
     for (std::size_t i = start; i < t.size(); ++i) {
         const char c = t[i];
         int digit = -1;
@@ -116,7 +291,7 @@ std::optional<long> ParseNumber(const std::string& text, long lo, long hi) {
     if (value < lo || value > hi) {
         return std::nullopt;
     }
-    return value;
+    return static_cast<long>(value);
 }
 
 SimSystem SimSystem::Default() {
@@ -140,107 +315,37 @@ SimSystem SimSystem::Default() {
 }
 
 std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& error) {
-    if (FileTooLarge(path)) {
-        error = path + ": larger than 1 MiB";
-        return std::nullopt;
-    }
-    CSimpleIniA ini;
-    ini.SetUnicode(true);
-    if (ini.LoadFile(path.c_str()) < 0) {
-        error = path + ": cannot be read";
+    const auto ini = ReadIni(path, false, error);
+    std::vector<Section> sections;
+    if (!ini || !Group(*ini, path, sections, error)) {
         return std::nullopt;
     }
     SimSystem sys;
-    CSimpleIniA::TNamesDepend sections;
-    ini.GetAllSections(sections);
-    sections.sort(CSimpleIniA::Entry::LoadOrder());
-    int attached = 0;
-    for (const auto& entry : sections) {
-        const std::string name = entry.pItem;
-        CSimpleIniA::TNamesDepend keys;
-        ini.GetAllKeys(entry.pItem, keys);
-        if (Lower(Trim(name)) == "system") {
-            KeyReader r{ini, entry.pItem, error, path};
-            long turnaround = sys.turnaroundMs;
-            if (!r.Number("turnaround_ms", 0, 1000, turnaround)) {
-                return std::nullopt;
-            }
-            sys.turnaroundMs = static_cast<int>(turnaround);
-            if (!OnlyKnownKeys(keys, {"turnaround_ms"}, path, name, error)) {
+    const IniLine* attached = nullptr;  // its side line
+    for (const Section& section : sections) {
+        if (!section.id) {
+            if (!ReadSystemSection(section, path, sys, error)) {
                 return std::nullopt;
             }
             continue;
         }
-        const auto id = ModuleSectionID(name);
-        if (!id) {
-            error = path + ": section [" + name +
-                    "] is neither [system] nor [module ID] with an ID from 0 to 65535";
+        auto m = ReadModuleSection(section, path, error);
+        if (!m) {
             return std::nullopt;
         }
-        for (const auto& m : sys.modules) {
-            if (m.id == *id) {
-                error = path + ": module " + std::to_string(*id) + " is listed twice";
+        if (m->side == 'G') {
+            const IniLine* side = section.Find("side");
+            if (attached) {
+                error = At(path, *side) + "a second module with side = G (first on line " +
+                        std::to_string(attached->number) + "); exactly one is attached to the PC";
                 return std::nullopt;
             }
+            attached = side;
         }
-        SimModule m;
-        m.id = static_cast<std::uint16_t>(*id);
-        KeyReader r{ini, entry.pItem, error, path};
-        long version = m.version, mode = m.mode, e1 = 0, e2 = 0, c1 = 0, c2 = 0, answers = 1;
-        long corrupt = -1, corruptValue = 0, split = -1, splitMs = 100;
-        if (!r.Number("version", 0, 255, version) || !r.Number("mode", 0, 255, mode) ||
-            !r.Number("ch1_error", 0, 1, e1) || !r.Number("ch2_error", 0, 1, e2) ||
-            !r.Number("ch1_count", 0, 32767, c1) || !r.Number("ch2_count", 0, 32767, c2) ||
-            !r.Number("answers", 0, 1, answers) || !r.Number("corrupt", 0, 10, corrupt) ||
-            !r.Number("corrupt_value", 0, 255, corruptValue) || !r.Number("split", 1, 10, split) ||
-            !r.Number("split_ms", 0, 5000, splitMs)) {
-            return std::nullopt;
-        }
-        m.version = static_cast<std::uint8_t>(version);
-        m.mode = static_cast<std::uint8_t>(mode);
-        m.ch1Error = e1 != 0;
-        m.ch2Error = e2 != 0;
-        m.ch1Count = static_cast<std::uint16_t>(c1);
-        m.ch2Count = static_cast<std::uint16_t>(c2);
-        m.answers = answers != 0;
-        m.corruptOffset = static_cast<int>(corrupt);
-        m.corruptValue = static_cast<std::uint8_t>(corruptValue);
-        m.splitOffset = static_cast<int>(split);
-        m.splitMs = static_cast<int>(splitMs);
-        const std::string side = Trim(ini.GetValue(entry.pItem, "side", "L"));
-        if (side != "G" && side != "L" && side != "R" && side != "g" && side != "l" &&
-            side != "r") {
-            error = path + ": [" + name + "] side = '" + side + "' is not G, L or R";
-            return std::nullopt;
-        }
-        m.side = static_cast<char>(side[0] & ~0x20);
-        attached += m.side == 'G' ? 1 : 0;
-        if (const char* noise = ini.GetValue(entry.pItem, "noise", nullptr)) {
-            std::istringstream in(noise);
-            std::string token;
-            while (in >> token) {
-                const auto b = ParseNumber(token.size() <= 2 ? "0x" + token : token, 0, 255);
-                if (!b) {
-                    error = path + ": [" + name + "] noise = '" + noise +
-                            "' is not a list of hex bytes";
-                    return std::nullopt;
-                }
-                m.noise.push_back(static_cast<std::uint8_t>(*b));
-            }
-        }
-        if (!OnlyKnownKeys(
-                keys,
-                {"version", "mode", "side", "ch1_error", "ch2_error", "ch1_count", "ch2_count",
-                 "answers", "noise", "corrupt", "corrupt_value", "split", "split_ms"},
-                path, name, error)) {
-            return std::nullopt;
-        }
-        sys.modules.push_back(std::move(m));
+        sys.modules.push_back(std::move(*m));
     }
-    if (attached != 1) {
-        error = path +
-                ": exactly one module must have side = G (the one attached to the PC), found " +
-                std::to_string(attached);
+    if (!attached) {
+        error = path + ": no module has side = G; exactly one is attached to the PC";
         return std::nullopt;
     }
     return sys;
@@ -278,20 +383,18 @@ std::vector<const SimModule*> SimSystem::ScanOrder() const {
 }
 
 bool SimSystem::LoadEeprom(const std::string& path, std::string& error) {
-    if (FileTooLarge(path)) {
-        error = path + ": larger than 1 MiB";
+    const auto ini = ReadIni(path, true, error);  // missing: nothing was written yet
+    if (!ini) {
         return false;
-    }
-    CSimpleIniA ini;
-    if (ini.LoadFile(path.c_str()) < 0) {
-        return true;  // no EEPROM yet: nothing was written
     }
     for (auto& m : modules) {
         const std::string section = "module " + std::to_string(m.id);
-        if (const char* v = ini.GetValue(section.c_str(), "mode", nullptr)) {
-            const auto mode = ParseNumber(v, 0, 255);
+        if (const auto k = ini->FindKey(section, "mode")) {
+            const IniLine& line = ini->Lines()[*k];
+            const auto mode = ParseNumber(ValueOf(line), 0, 255);
             if (!mode) {
-                error = path + ": [" + section + "] mode = '" + v + "' is not a byte";
+                error = At(path, line) + "[" + section + "] mode = '" + ValueOf(line) +
+                        "' is not a byte";
                 return false;
             }
             m.mode = static_cast<std::uint8_t>(*mode);

@@ -29,10 +29,14 @@ struct SimModule {
 struct SimSystem {
     std::vector<SimModule> modules;                // per side nearest first, as in the file
     int turnaroundMs = 2;                          // before each module's answer
+    char queryLetter = 'P';                        // of the answer to a query "P"
+    int hangupAfterRx = 0;                         // command frames, then unplugged; 0: never
+    int hangupAfterTx = 0;                         // answer frames, then unplugged; 0: never
     std::map<std::uint16_t, std::uint8_t> eeprom;  // modes stored with "W"
 
     static SimSystem Default();
-    // Reads an INI file of [module ID] sections; nothing and a message when it is bad.
+    // Reads an INI file of [module ID] sections and an optional [system]; nothing
+    // and a message "FILE:LINE: what is wrong" when it is bad.
     static std::optional<SimSystem> Load(const std::string& path, std::string& error);
 
     SimModule* Find(std::uint16_t id);

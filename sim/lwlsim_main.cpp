@@ -22,14 +22,19 @@ const char* const kUsage =
     "Plays a fibre-optic CAN coupler system (LWL-System) on a pseudo-terminal and\n"
     "makes PATH a symlink to it; point the setup tool's COM port at PATH.\n"
     "Prints 'ready PATH' once it answers; runs until SIGINT or SIGTERM, then\n"
-    "removes PATH.\n"
+    "removes PATH. A system file can make it hang up like a pulled USB adapter:\n"
+    "it then removes PATH, closes the terminal, prints 'hangup' and exits with 0.\n"
     "\n"
     "  --link PATH      where the symlink to the terminal goes\n"
     "  --system FILE    modules to play (INI: [module ID] with version, mode, side\n"
     "                   G|L|R, ch1_error, ch2_error, ch1_count, ch2_count, answers,\n"
     "                   and faults noise = HEX BYTES, corrupt = OFFSET,\n"
     "                   corrupt_value = BYTE, split = OFFSET, split_ms = MS;\n"
-    "                   [system] turnaround_ms = MS). Default: six modules.\n"
+    "                   [system] turnaround_ms = MS, query_letter = LETTER\n"
+    "                   (answer to \"P\", E..Z but not G, L, R; default P),\n"
+    "                   hangup_after_rx = N (command frames received),\n"
+    "                   hangup_after_tx = N (answer frames sent); 0 = never).\n"
+    "                   A ';' after a blank starts a comment. Default: six modules.\n"
     "  --no-pacing      send at once instead of at 9600 baud\n"
     "  --log FILE       one line per frame: ms since start, rx|tx, hex bytes\n"
     "  --eeprom FILE    modes written with \"W\" are kept here across restarts\n";
@@ -120,7 +125,13 @@ int main(int argc, char** argv) {
         lwlsim::Simulator sim(std::move(system), eepromPath);
         std::printf("ready %s\n", linkPath.c_str());
         std::fflush(stdout);
-        rc = lwlsim::Run(*link, sim, lwlsim::RunOptions{pacing, log}, &g_stop);
+        const auto end = lwlsim::Run(*link, sim, lwlsim::RunOptions{pacing, log}, &g_stop);
+        if (end == lwlsim::RunEnd::HungUp) {
+            link->Hangup();
+            std::printf("hangup\n");
+            std::fflush(stdout);
+        }
+        rc = end == lwlsim::RunEnd::Failed ? 1 : 0;
     }
     if (log) {
         std::fclose(log);

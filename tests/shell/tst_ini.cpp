@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include "shell/Ini.h"
 
 using namespace quorval;
@@ -7,6 +9,7 @@ using namespace quorval;
 namespace {
 
 const QString kSection = "QUORVAL Setup Tool";
+const QByteArray kHead = "[QUORVAL Setup Tool]\n";
 
 QString Write(QTemporaryDir& dir, const QByteArray& text) {
     const QString path = dir.filePath("setup.ini");
@@ -16,6 +19,11 @@ QString Write(QTemporaryDir& dir, const QByteArray& text) {
     return path;
 }
 
+QByteArray Read(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 }  // namespace
 
 class TstIni : public QObject {
@@ -23,96 +31,153 @@ class TstIni : public QObject {
   private slots:
     void readingTakesTheLeadingNumber_data() {
         QTest::addColumn<QByteArray>("text");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<int>("value");
+        QTest::addColumn<int>("value");  // of comport
         QTest::addColumn<int>("setting");
-        const QByteArray head = "[QUORVAL Setup Tool]\n";
-        QTest::newRow("written form") << head + "comport= 2\n"
-                                      << "comport" << 2 << 2;
-        QTest::newRow("names in any case")
-            << QByteArray("[quorval setup TOOL]\nCOMPORT=3\n") << "comport" << 3 << 3;
-        QTest::newRow("trailing junk") << head + "debug = 73junk\n"
-                                       << "debug" << 73 << 73;
-        QTest::newRow("not a number") << head + "debug = on\n"
-                                      << "debug" << 0 << 0;
-        QTest::newRow("too big for a byte") << head + "comport = 300\n"
-                                            << "comport" << 300 << -1;
-        QTest::newRow("negative") << head + "comport = -4\n"
-                                  << "comport" << -4 << -1;
-        QTest::newRow("huge number") << head + "comport = 99999999999999\n"
-                                     << "comport" << INT_MAX << -1;
-        QTest::newRow("missing key") << head + "debug = 73\n"
-                                     << "comport" << -1 << -1;
-        QTest::newRow("other section")
-            << QByteArray("[Other]\ncomport = 2\n") << "comport" << -1 << -1;
-        QTest::newRow("not text") << head + "comport=1\n" + QByteArray("\0\xff\xfe", 3) << "comport"
-                                  << -1 << -1;
-        QTest::newRow("half written") << QByteArray("[QUORVAL Setup T") << "comport" << -1 << -1;
-        QTest::newRow("huge file")
-            << head + "comport = 1\n" + QByteArray(200000, ';') << "comport" << -1 << -1;
+        const auto row = [](const char* name, const QByteArray& text, int value, int setting) {
+            QTest::newRow(name) << text << value << setting;
+        };
+        row("written form", kHead + "comport= 2\n", 2, 2);
+        row("names in any case", "[quorval setup TOOL]\nCOMPORT=3\n", 3, 3);
+        row("trailing junk", kHead + "comport = 73junk\n", 73, 73);
+        row("note after the number", kHead + "comport= 1   ; note\n", 1, 1);
+        row("not a number", kHead + "comport = on\n", 0, 0);
+        row("too big for a byte", kHead + "comport = 300\n", 300, -1);
+        row("negative", kHead + "comport = -4\n", -4, -1);
+        row("huge number", kHead + "comport = 99999999999999\n", INT_MAX, -1);
+        row("missing key", kHead + "debug = 73\n", -1, -1);
+        row("commented out", kHead + "  ;comport=3\n", -1, -1);
+        row("other section", "[Other]\ncomport = 2\n", -1, -1);
+        row("half written", "[QUORVAL Setup T", -1, -1);
+        row("byte order mark, CRLF", "\xEF\xBB\xBF[QUORVAL Setup Tool]\r\ncomport=4\r\n", 4, 4);
     }
     void readingTakesTheLeadingNumber() {
         QFETCH(QByteArray, text);
-        QFETCH(QString, key);
         QFETCH(int, value);
         QFETCH(int, setting);
         QTemporaryDir dir;
         const QString path = Write(dir, text);
-        QCOMPARE(ReadIniInt(kSection, key, path), value);
-        QCOMPARE(ByteSetting(ReadIniInt(kSection, key, path)), setting);
+        QCOMPARE(ReadIniInt(kSection, "comport", path), value);
+        QCOMPARE(ByteSetting(ReadIniInt(kSection, "comport", path)), setting);
     }
 
-    void missingFileReadsAsNotSet() {
+    void deviceKeysEndBeforeAComment_data() {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("device");
+        QTest::newRow("as in the README")
+            << QByteArray("com1 = /dev/ttyUSB0     ; optional: the device COM1 stands for")
+            << "/dev/ttyUSB0";
+        QTest::newRow("after a tab") << QByteArray("COM1=/dev/ttyS1\t;x") << "/dev/ttyS1";
+        QTest::newRow("part of the path") << QByteArray("com1 = /tmp/a;b") << "/tmp/a;b";
+        QTest::newRow("only a comment") << QByteArray("com1 =   ; none yet") << "";
+    }
+    void deviceKeysEndBeforeAComment() {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, device);
         QTemporaryDir dir;
-        QCOMPARE(ReadIniInt(kSection, "comport", dir.filePath("none.ini")), -1);
-        QVERIFY(ReadIniString(kSection, "com1", dir.filePath("none.ini")).isEmpty());
+        const QString path = Write(dir, kHead + line + "\n");
+        QCOMPARE(DeviceSetting(ReadIniString(kSection, "com1", path)), device);
     }
 
-    void writingKeepsTheRestOfTheFile() {
+    void writingChangesOnlyWhatItMust_data() {
+        QTest::addColumn<QByteArray>("before");  // null: no file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        QTest::addColumn<QByteArray>("after");
+        const auto row = [](const char* name, const QByteArray& before, const QString& key,
+                            const QString& value, const QByteArray& after) {
+            QTest::newRow(name) << before << key << value << after;
+        };
+        row("replaced, spelling and spacing kept", kHead + "ComPort = 4\ndebug=73\n", "comport",
+            " 2", kHead + "ComPort = 2\ndebug=73\n");
+        row("replaced, no blanks", kHead + "comport=4\n", "comport", " 2", kHead + "comport= 2\n");
+        row("new key before the blank lines that end the section",
+            "[quorval setup tool]\ndebug = 73\n; ports\n\n\n[Other]\ncomport=9\n", "COMPORT", " 2",
+            "[quorval setup tool]\ndebug = 73\n; ports\nCOMPORT= 2\n\n\n[Other]\ncomport=9\n");
+        row("comments, blanks, unknown lines kept",
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 4 ; old\n\nx = 1\n",
+            "comport", " 1",
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 1\n\nx = 1\n");
+        row("new section at the end", "; notes\n[Other]\ncomport = 1\n", "comport", " 2",
+            "; notes\n[Other]\ncomport = 1\n" + kHead + "comport= 2\n");
+        row("CRLF kept and used", "[QUORVAL Setup Tool]\r\ndebug=73\r\n", "com1", "/dev/ttyUSB0",
+            "[QUORVAL Setup Tool]\r\ndebug=73\r\ncom1=/dev/ttyUSB0\r\n");
+        row("last line without newline, replaced", kHead + "comport=4", "comport", " 2",
+            kHead + "comport= 2");
+        row("last line without newline, section added", "[Other]\r\nx=1", "comport", " 2",
+            "[Other]\r\nx=1\r\n[QUORVAL Setup Tool]\r\ncomport= 2\r\n");
+        row("only the first of duplicates",
+            kHead + "comport=1\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n", "comport", " 2",
+            kHead + "comport= 2\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n");
+        row("byte order mark kept", "\xEF\xBB\xBF" + kHead + "comport=1\n", "comport", " 2",
+            "\xEF\xBB\xBF" + kHead + "comport= 2\n");
+        row("no file yet", QByteArray(), "comport", " 0", kHead + "comport= 0\n");
+    }
+    void writingChangesOnlyWhatItMust() {
+        QFETCH(QByteArray, before);
+        QFETCH(QString, key);
+        QFETCH(QString, value);
+        QFETCH(QByteArray, after);
         QTemporaryDir dir;
-        const QString path = Write(dir,
-                                   "; set up by the commissioning team\n"
-                                   "[Other]\nkey = value\n\n"
-                                   "[quorval setup tool]\n; our port\nComPort = 4\ndebug = 73\n"
-                                   "com1 = /dev/ttyUSB0\n");
-        QVERIFY(WriteIniString(kSection, "comport", " 2", path));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        QVERIFY2(text.contains("; set up by the commissioning team"), text.constData());
-        QVERIFY(text.contains("; our port"));
-        QVERIFY(text.contains("key=value"));
-        QVERIFY(text.contains("ComPort= 2"));  // the existing key, replaced
-        QCOMPARE(text.count("omPort"), 1);
-        QCOMPARE(ReadIniInt(kSection, "comport", path), 2);
-        QCOMPARE(ReadIniInt(kSection, "debug", path), 73);
-        QCOMPARE(ReadIniString(kSection, "com1", path), QString("/dev/ttyUSB0"));
+        const QString path = before.isNull() ? dir.filePath("setup.ini") : Write(dir, before);
+        QVERIFY(WriteIniString(kSection, key, value, path));
+        QCOMPARE(Read(path), after);
     }
 
-    void writingCreatesFileAndSection() {
+    void writingGoesThroughALinkAndKeepsPermissions() {
         QTemporaryDir dir;
-        const QString path = dir.filePath("new.ini");
-        QVERIFY(WriteIniString(kSection, "comport", " 0", path));
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        const QByteArray text = f.readAll();
-        QVERIFY2(text.contains("[QUORVAL Setup Tool]"), text.constData());
-        QVERIFY(text.contains("comport= 0"));
-        QCOMPARE(ReadIniInt(kSection, "comport", path), 0);
+        const QString target = Write(dir, kHead + "comport=1\n");
+        QVERIFY(
+            QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+        const auto mode = QFile::permissions(target);
+        const QString link = dir.filePath("link.ini");
+        QVERIFY(QFile::link("setup.ini", link));
+        QVERIFY(WriteIniString(kSection, "comport", " 2", link));
+        QCOMPARE(QFileInfo(link).symLinkTarget(), target);
+        QCOMPARE(Read(target), kHead + "comport= 2\n");
+        QCOMPARE(QFile::permissions(target), mode);
     }
 
-    void failedWritesAreReportedAndHarmless() {
+    void unusableFilesReadAsMissingAndStay_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("FIFO") << "fifo";
+        QTest::newRow("directory") << "dir";
+        QTest::newRow("link to /dev/zero") << "zero";
+        QTest::newRow("10 MB of text") << "big";
+        QTest::newRow("binary with NUL") << "nul";
+        QTest::newRow("folder missing") << "nofolder";
+    }
+    void unusableFilesReadAsMissingAndStay() {
+        QFETCH(QString, kind);
         QTemporaryDir dir;
-        QVERIFY(!WriteIniString(kSection, "comport", " 1", dir.filePath("no/such/folder/x.ini")));
-        const QByteArray garbage(
-            "\x7f"
-            "ELF\0\0binary",
-            12);
-        const QString path = Write(dir, garbage);
-        QVERIFY(!WriteIniString(kSection, "comport", " 1", path));  // not ours to overwrite
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll(), garbage);
+        QString path = dir.filePath("setup.ini");
+        QByteArray text;
+        if (kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        } else if (kind == "dir") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (kind == "zero") {
+            QVERIFY(QFile::link("/dev/zero", path));
+        } else if (kind == "big") {
+            text = kHead + "comport=1\n" + QByteArray("; line of filler\n").repeated(600000);
+        } else if (kind == "nul") {
+            text = kHead + "comport=1\n" + QByteArray(3, '\0') + "ELF";
+        } else {
+            path = dir.filePath("no/such/folder/setup.ini");
+        }
+        if (!text.isEmpty())
+            Write(dir, text);
+        struct stat before {};
+        ::lstat(QFile::encodeName(path).constData(), &before);
+
+        QCOMPARE(ReadIniInt(kSection, "comport", path), -1);
+        QVERIFY(!WriteIniString(kSection, "comport", " 2", path));
+
+        struct stat after {};
+        ::lstat(QFile::encodeName(path).constData(), &after);
+        QCOMPARE(after.st_ino, before.st_ino);  // not replaced
+        QCOMPARE(after.st_mode, before.st_mode);
+        if (!text.isEmpty())
+            QCOMPARE(Read(path), text);
     }
 };
 

@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <sys/stat.h>
+
 #include <QFileInfo>
 
 #include "sim/SimProtocol.h"
@@ -14,12 +16,16 @@ using testing_support::SimProcess;
 
 namespace {
 
+// "<fifo>" and "<dir>" stand for a FIFO and a directory in place of the file.
 SimSystem LoadText(const QByteArray& text, std::string* error = nullptr) {
     QTemporaryDir dir;
     QFile f(dir.filePath("s.ini"));
-    if (!f.open(QIODevice::WriteOnly))
-        return {};
-    f.write(text);
+    if (text == "<fifo>")
+        ::mkfifo(QFile::encodeName(f.fileName()).constData(), 0600);
+    else if (text == "<dir>")
+        QDir().mkdir(f.fileName());
+    else if (f.open(QIODevice::WriteOnly))
+        f.write(text);
     f.close();
     std::string err;
     auto s = SimSystem::Load(f.fileName().toStdString(), err);
@@ -140,44 +146,54 @@ class TstSimulator : public QObject {
 
     void badSystemFilesAreRefusedWithAReason_data() {
         QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("line");  // 0: the file as a whole
         QTest::addColumn<QString>("reason");
-        QTest::newRow("no attached module") << QByteArray("[module 1]\nside = L\n") << "side = G";
-        QTest::newRow("two attached")
-            << QByteArray("[module 1]\nside=G\n[module 2]\nside=G\n") << "side = G";
-        QTest::newRow("version too big")
-            << QByteArray("[module 1]\nside = G\nversion = 300\n") << "version";
-        QTest::newRow("trailing junk") << QByteArray("[module 1]\nside = G\nmode = 5x\n") << "mode";
-        QTest::newRow("bad side") << QByteArray("[module 1]\nside = Q\n") << "side";
-        QTest::newRow("typo key") << QByteArray("[module 1]\nside = G\nversoin = 3\n") << "versoin";
-        QTest::newRow("bad section") << QByteArray("[modul 1]\nside = G\n") << "modul 1";
-        QTest::newRow("id too big") << QByteArray("[module 70000]\nside = G\n") << "module 70000";
-        QTest::newRow("twice") << QByteArray("[module 1]\nside=G\n[module 01]\nside=L\n")
-                               << "twice";
-        QTest::newRow("noise not hex") << QByteArray("[module 1]\nside=G\nnoise = zz\n") << "noise";
-        QTest::newRow("counter too big")
-            << QByteArray("[module 1]\nside=G\nch1_count = 32768\n") << "ch1_count";
+        const auto row = [](const char* name, const QByteArray& text, int line, const char* why) {
+            QTest::newRow(name) << text << line << QString(why);
+        };
+        row("no attached module", "[module 1]\nside = L\n", 0, "side = G");
+        row("two attached", "[module 1]\nside=G\n[module 2]\nside=G\n", 4, "side = G");
+        row("version too big", "[module 1]\nside = G\nversion = 300\n", 3, "version");
+        row("trailing junk", "[module 1]\nside = G\nmode = 5x ; x\n", 3, "'5x'");
+        row("bad side", "[module 1]\nside = Q\n", 2, "side");
+        row("typo key", "[module 1]\nside = G\nversoin = 3\n", 3, "versoin");
+        row("not a key line", "[module 1]\nside = G\nanswers 0\n", 3, "answers 0");
+        row("bad section", "[modul 1]\nside = G\n", 1, "modul 1");
+        row("ID 32001", "\n[module 32001]\nside = G\n", 2, "32000");
+        row("duplicate section", "[module 1]\nside=G\n[ MODULE  01 ]\nside=L\n", 3, "twice");
+        row("duplicate key", "[module 1]\nside=G\nmode=1\n; again\nMode = 2\n", 5, "twice");
+        row("noise not hex", "[module 1]\nside=G\nnoise = zz\n", 3, "noise");
+        row("counter too big", "[module 1]\nside=G\nch1_count = 32768\n", 3, "ch1_count");
+        row("query letter G", "[system]\nquery_letter = G\n[module 1]\nside=G\n", 2,
+            "query_letter");
+        row("directory", "<dir>", 0, "not a regular file");
+        row("FIFO", "<fifo>", 0, "not a regular file");
     }
     void badSystemFilesAreRefusedWithAReason() {
         QFETCH(QByteArray, text);
+        QFETCH(int, line);
         QFETCH(QString, reason);
         std::string error;
         const SimSystem s = LoadText(text, &error);
         QVERIFY(s.modules.empty());
+        const QString where = line ? QString("/s.ini:%1: ").arg(line) : QString("/s.ini: ");
+        QVERIFY2(QString::fromStdString(error).contains(where), error.c_str());
         QVERIFY2(QString::fromStdString(error).contains(reason), error.c_str());
     }
 
     void valuesAreReadAsWritten() {
         std::string error;
         SimSystem s = LoadText(
-            "[system]\nturnaround_ms = 7\n"
-            "[module 65535]\nside = g\nversion = 0x21\nmode = 200\n"
-            "ch1_error = 1\nch2_count = 0x7FFF\n",
+            "\xEF\xBB\xBF[system]\r\nturnaround_ms = 7\r\nhangup_after_tx = 3\r\n"
+            "[module 32000]   ; the far end\r\nside = g\r\nversion = 0x21  ; 2.1\r\n"
+            "mode = 200\r\nch1_error = 1\r\nch2_count = 0x7FFF\r\n",
             &error);
         QVERIFY2(error.empty(), error.c_str());
         QCOMPARE(s.turnaroundMs, 7);
+        QCOMPARE(s.hangupAfterTx, 3);
         QCOMPARE(s.modules.size(), std::size_t(1));
         const SimModule& m = s.modules[0];
-        QCOMPARE(int(m.id), 65535);
+        QCOMPARE(int(m.id), 32000);
         QCOMPARE(m.side, 'G');
         QCOMPARE(int(m.version), 0x21);
         QCOMPARE(int(m.mode), 200);
@@ -239,19 +255,53 @@ class TstSimulator : public QObject {
                     .hasMatch());
     }
 
-    void linkIsRemovedOnExit() {
-        SimProcess sim({"--no-pacing"});
+    void endingTakesTheLinkAlong_data() {
+        QTest::addColumn<QByteArray>("system");
+        QTest::addColumn<char>("queryLetter");
+        QTest::addColumn<bool>("hangup");  // else stopped with SIGTERM after the query
+        QTest::addColumn<int>("sent");     // answer frames before the end
+        const QByteArray modules = "[module 1]\nside = G\n[module 2]\nside = L\n";
+        QTest::newRow("SIGTERM") << modules << 'P' << false << 1;
+        QTest::newRow("hangup after 2 frames received")
+            << "[system]\nhangup_after_rx = 2\n" + modules << 'P' << true << 1;
+        QTest::newRow("hangup after 2 frames sent, query answered with Q")
+            << "[system]\nhangup_after_tx = 2\nquery_letter = Q\n" + modules << 'Q' << true << 2;
+    }
+    void endingTakesTheLinkAlong() {
+        QFETCH(QByteArray, system);
+        QFETCH(char, queryLetter);
+        QFETCH(bool, hangup);
+        QFETCH(int, sent);
+        SimProcess sim({"--no-pacing", "--log", "{dir}/frames.log"}, system);
         QVERIFY(sim.Start());
-        QVERIFY(QFileInfo(sim.LinkPath()).isSymLink());
-        sim.Process().terminate();
+        RawTerminal term(sim.LinkPath().toStdString());
+        QVERIFY(term.Write(Cmd('P', 2)));
+        const auto a = term.Read(11, 10000);
+        QCOMPARE(Frames(a.bytes), (QList<QPair<char, int>>{{queryLetter, 2}}));
+        if (hangup)
+            QVERIFY(term.Write(Cmd('G')));  // two modules answer; the line goes first
+        else
+            sim.Process().terminate();
         QVERIFY(sim.Process().waitForFinished(10000));
         QCOMPARE(sim.Process().exitStatus(), QProcess::NormalExit);
         QCOMPARE(sim.Process().exitCode(), 0);
-        QVERIFY(!QFileInfo::exists(sim.LinkPath()) && !QFileInfo(sim.LinkPath()).isSymLink());
+        QCOMPARE(sim.Process().readAllStandardOutput(), QByteArray(hangup ? "hangup\n" : ""));
+        QVERIFY(!QFileInfo(sim.LinkPath()).isSymLink());
+        QCOMPARE(sim.LoggedFrames("frames.log", "rx").size(), hangup ? 2 : 1);
+        QCOMPARE(sim.LoggedFrames("frames.log", "tx").size(), sent);
     }
 
+    void badUsageExitsWith2_data() {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("system");
+        QTest::newRow("bad system file") << QStringList() << QByteArray("[module 1]\nside = R\n");
+        QTest::newRow("directory as system file")
+            << QStringList{"--system", "{dir}"} << QByteArray();
+    }
     void badUsageExitsWith2() {
-        SimProcess sim({"--no-pacing"}, "[module 1]\nside = R\n");
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, system);
+        SimProcess sim(QStringList{"--no-pacing"} + args, system);
         QVERIFY(!sim.Start());
         QVERIFY(sim.Process().state() == QProcess::NotRunning ||
                 sim.Process().waitForFinished(10000));
