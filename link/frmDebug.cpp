@@ -1,5 +1,6 @@
 #include "link/frmDebug.h"
 
+#include <QLayout>
 #include <QVBoxLayout>
 
 namespace quorval {
@@ -17,6 +18,10 @@ frmDebug::frmDebug(QWidget* parent)
     lstDebugOutput->setFont(QFont(QStringLiteral("monospace")));
     lstDebugOutput->setUniformItemSizes(true);  // long sessions add many lines
     connect(cmdClearDebugOutput, &QPushButton::clicked, lstDebugOutput, &QListWidget::clear);
+}
+
+QSize frmDebug::sizeHint() const {
+    return minimumSize().expandedTo(layout()->minimumSize());
 }
 
 void frmDebug::AddLine(const QString& line) {

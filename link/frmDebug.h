@@ -14,6 +14,9 @@ class frmDebug : public QWidget {
 
     // Appends a line and brings it into view.
     void AddLine(const QString& line);
+    // Its classic size, or what the button needs: a list is happy in any size,
+    // and the window must fit beside the dialogs.
+    QSize sizeHint() const override;
 
     QListWidget* lstDebugOutput;
     QPushButton* cmdClearDebugOutput;

@@ -39,9 +39,10 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile
       debug_(
           *area_, [] { return new frmDebug(); }, true,
           [this](frmDebug&, QMdiSubWindow& frame) {
-              // It pops up with the first bytes: at the bottom, right of the dialogs,
-              // where it covers only part of the ring.
-              frame.move(DialogsRight(), qMax(0, area_->height() - frame.height()));
+              // It pops up with the first bytes: at the bottom right, beside the
+              // dialogs, where it covers only part of the ring.
+              frame.move(qMax(DialogsRight(), area_->width() - frame.width()),
+                         qMax(0, area_->height() - frame.height()));
           }),
       moduleState_(*area_, [this] { return new frmModuleState(*link_); }),
       bus_(

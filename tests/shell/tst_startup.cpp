@@ -78,6 +78,14 @@ class TstStartup : public QObject {
         QCOMPARE(global->pos(), QPoint(0, state->height()));
         QCOMPARE(bus->size(), QSize(area.width() / 2, int(area.height() * 0.75)));
         QCOMPARE(bus->pos(), QPoint(area.width() - bus->width(), 0));
+        // In the platform's fonts the first window shows all three whole and apart.
+        const QRect inside(QPoint(0, 0), area);
+        for (const QWidget* w : {state, global, bus})
+            QVERIFY(inside.contains(w->geometry()));
+        QVERIFY(!state->geometry().intersects(global->geometry()));
+        QVERIFY(!state->geometry().intersects(bus->geometry()));
+        QVERIFY(!global->geometry().intersects(bus->geometry()));
+        QVERIFY(r.main->width() >= 444 && r.main->height() >= 366);
         QCOMPARE(int(r.g.BusInfoWidth), qRound(area.width() * 0.5 * 15));
         QCOMPARE(r.main->windowTitle(), QString("QUORVAL Setup Tool"));
         QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled());
@@ -133,23 +141,39 @@ class TstStartup : public QObject {
         QCOMPARE(int(next.g.ComPort), 1);
     }
 
-    void ownPortTestsAsUsable() {
-        SimProcess sim;
-        QVERIFY(sim.Start());
+    void portChosenWhileConnectedIsThePortThatOpens() {
+        SimProcess com1, com2;
+        QVERIFY(com1.Start() && com2.Start());
         AppRig r;
-        r.StartOn(sim.LinkPath());
-        QVERIFY(r.main->Link().MSComm1().PortOpen());
+        r.WriteIni(AppRig::UsePort(com1.LinkPath()) + "com2 = " + com2.LinkPath().toLocal8Bit() +
+                   "   ; the spare adapter\n");
+        r.Start();
+        MSComm& port = r.main->Link().MSComm1();
+        QVERIFY(port.PortOpen());
         r.main->mnuSelectCOMport->trigger();
         frmProgramSettings& w = r.main->ProgramSettingsForm();
-        QCOMPARE(w.optCom1->text(), QString("COM1"));
-        QVERIFY(w.optCom1->isEnabled());
-        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(w.optCom1->text(), QString("COM1"));  // our own port tests as usable
+        QVERIFY(w.optCom1->isEnabled() && w.optCom2->isEnabled());
+        QVERIFY(!port.PortOpen());
+        r.main->Form_Activate();  // back from another program: nothing reopens behind it
+        QVERIFY(!port.PortOpen());
         // Closing with the close box keeps the port closed and the file as it was.
         const QByteArray before = r.Ini();
         w.parentWidget()->close();
         QTRY_VERIFY(!r.main->ExistingProgramSettingsForm());
-        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QVERIFY(!port.PortOpen());
         QCOMPARE(r.Ini(), before);
+
+        r.main->mnuSelectCOMport->trigger();
+        r.main->Form_Activate();
+        r.main->ProgramSettingsForm().optCom2->setChecked(true);
+        r.main->ProgramSettingsForm().cmdOK_Click();
+        QVERIFY(port.PortOpen());
+        QCOMPARE(port.CommPort(), 2);
+        QVERIFY(CanOpen(com1.LinkPath()));
+        QVERIFY(!CanOpen(com2.LinkPath()));
+        QVERIFY(r.Ini().contains("comport = 2\n"));  // that line edited, the rest kept
+        QCOMPARE(r.Ini().count("comport"), 1);
     }
 
     void okWithoutAChoice() {

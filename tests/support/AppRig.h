@@ -43,7 +43,6 @@ struct AppRig {
         main = std::make_unique<quorval::frmMain>(g, std::make_unique<quorval::QtSerialComm>(),
                                                   IniPath());
         main->EndProgram = [this] { ++exits; };
-        main->resize(900, 700);
         main->show();
         quorval::WaitUntil([this] { return main->ExistingBusForm() != nullptr; }, 5000);
     }

@@ -24,19 +24,20 @@ const QByteArray kSystem =
     "[module 302]\nside = R\nch1_error = 1\n";
 
 struct Rig : testing_support::AppRig {
-    SimProcess sim{{"--no-pacing", "--log", "{dir}/frames.log"}, kSystem};
+    std::unique_ptr<SimProcess> sim = std::make_unique<SimProcess>(
+        QStringList{"--no-pacing", "--log", "{dir}/frames.log"}, kSystem);
 
     bool Start() {
-        if (!sim.Start())
+        if (!sim->Start())
             return false;
-        StartOn(sim.LinkPath());
+        StartOn(sim->LinkPath());
         return main->Link().MSComm1().PortOpen();
     }
     bool Scan(int expected) {
         main->mnuRefresh_Click();
         return g.Bus.ModuleCount == expected;
     }
-    QStringList Received() { return sim.LoggedFrames("frames.log"); }
+    QStringList Received() { return sim->LoggedFrames("frames.log"); }
     QList<int> Images() {
         QList<int> out;
         for (auto* p : main->BusForm().picModule)
@@ -108,6 +109,55 @@ class TstBusView : public QObject {
         QCOMPARE(r.Images(), (QList<int>{1, 1, 7, 2}));
         QCOMPARE(int(bus.SelectedIndex), 2);
         QCOMPARE(state.txtErrorCounterCH2->text(), QString("77"));
+        QVERIFY(r.messages.isEmpty());
+    }
+
+    // The answer comes late; meanwhile the ring is redrawn or closed under the click.
+    void clickSurvivesARedrawOrCloseDuringTheWait_data() {
+        QTest::addColumn<QString>("interruption");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("re-activation") << "activate"
+                                       << "300";
+        QTest::newRow("resize") << "resize"
+                                << "300";
+        QTest::newRow("Refresh") << "refresh"
+                                 << "300";
+        QTest::newRow("close") << "close"
+                               << "";
+    }
+    void clickSurvivesARedrawOrCloseDuringTheWait() {
+        QFETCH(QString, interruption);
+        QFETCH(QString, shown);
+        Rig r;
+        r.sim = std::make_unique<SimProcess>(
+            QStringList{"--no-pacing"},
+            "[module 300]\nside = G\nsplit = 1\nsplit_ms = 800\n[module 301]\nside = L\n"
+            "[module 302]\nside = R\n");
+        QVERIFY(r.Start());
+        QVERIFY(r.Scan(3));
+        frmBackground& bus = r.main->BusForm();
+        const float before = r.g.Bus.Modules(300).GetTimeStamp();
+        // A real click: the query must not run inside the picture's own event.
+        QTest::mouseClick(bus.picModule[0], Qt::LeftButton);
+        QTimer::singleShot(300, [&] {
+            QWidget* frame = bus.parentWidget();
+            if (interruption == "activate")
+                r.main->Form_Activate();
+            else if (interruption == "resize")
+                frame->resize(frame->width() + 40, frame->height() + 30);
+            else if (interruption == "refresh")
+                r.main->mnuRefresh_Click();
+            else
+                frame->close();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(r.g.Bus.Modules(300).GetTimeStamp() != before, 10000);
+        if (shown.isEmpty()) {
+            QTRY_VERIFY(!r.main->ExistingBusForm());
+        } else {
+            QTRY_COMPARE(r.main->BusForm().windowTitle(), QString("Bus Info - module found!"));
+            QCOMPARE(r.Images(), (QList<int>{5, 1, 1}));
+        }
+        QCOMPARE(r.main->ModuleStateForm().txtModulID->text(), shown);
         QVERIFY(r.messages.isEmpty());
     }
 
@@ -225,6 +275,24 @@ class TstBusView : public QObject {
         QCOMPARE(r.main->BusForm().parentWidget()->size(), QSize(410, 333));
     }
 
+    void picturesStaySharpAtScaleTwo() {
+        Rig r;
+        QVERIFY(r.Start());
+        QVERIFY(r.Scan(4));
+        const QImage shot = r.main->BusForm().picModule[2]->grab().toImage();
+        QCOMPARE(shot.size(), QSize(40, 54));  // the suite runs at a device pixel ratio of 2
+        // Scaled by whole pixels: only the picture's own colours, none blended.
+        const QList<QRgb> own{qRgb(0, 0, 0),   qRgb(128, 128, 128), qRgb(0, 255, 0),
+                              qRgb(255, 0, 0), qRgb(192, 192, 255), qRgb(192, 192, 192)};
+        for (int y = 0; y < shot.height(); ++y) {
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor c = shot.pixelColor(x, y);
+                QVERIFY2(c.alpha() == 0 || own.contains(c.rgb()),
+                         qPrintable(QString("blended pixel at %1,%2").arg(x).arg(y)));
+            }
+        }
+    }
+
     void imagesHaveTheirColours() {
         const auto images = BuildModuleImages();
         const QColor grey(128, 128, 128), blue(192, 192, 255), green(0, 255, 0), red(255, 0, 0);
@@ -262,5 +330,11 @@ class TstBusView : public QObject {
     }
 };
 
-QTEST_MAIN(TstBusView)
+int main(int argc, char** argv) {
+    // The whole suite runs as on a high-density screen.
+    qputenv("QT_SCALE_FACTOR", "2");
+    QApplication app(argc, argv);
+    TstBusView suite;
+    return QTest::qExec(&suite, argc, argv);
+}
 #include "tst_busview.moc"
