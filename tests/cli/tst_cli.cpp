@@ -79,12 +79,13 @@ class TstCli : public QObject {
     }
 
     void queryAnsweredAndNot() {
-        SimProcess sim(
-            {}, "[module 300]\nside = G\nversion = 7\n[module 301]\nside = L\nanswers = 0\n");
+        SimProcess sim({},
+                       "[system]\nquery_letter = Q\n[module 300]\nside = G\nversion = 7\n"
+                       "[module 301]\nside = L\nanswers = 0\n");
         QVERIFY(sim.Start());
         const Run ok = Cli({"--port", sim.LinkPath(), "query", "300"});
         QCOMPARE(ok.code, 0);
-        QVERIFY(ok.out.simplified().startsWith("300 P 0.7"));
+        QVERIFY2(ok.out.simplified().startsWith("300 Q 0.7"), qPrintable(ok.out));  // as answered
         const Run silent = Cli({"--port", sim.LinkPath(), "query", "301"});
         QCOMPARE(silent.code, 2);
         QCOMPARE(silent.err.trimmed(), "Modul with ID 301 not answer!");
@@ -217,6 +218,45 @@ class TstCli : public QObject {
         QVERIFY(monitor.waitForFinished(10000));
         QCOMPARE(monitor.exitCode(), 3);
         QVERIFY2(monitor.readAllStandardError().contains("connection lost"), said.constData());
+    }
+
+    // The adapter pulled half-way through a command: what got through, and status 3.
+    void linkLostHalfWayEndsWithThree_data() {
+        QTest::addColumn<QByteArray>("hangup");
+        QTest::addColumn<QStringList>("command");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("scan") << QByteArray("hangup_after_tx = 20") << QStringList{"scan"}
+                              << "the scan stopped after";
+        QTest::newRow("program") << QByteArray("hangup_after_rx = 3")
+                                 << QStringList{"program",        "--baud",  "125",
+                                                "--identifiers",  "11",      "--topology",
+                                                "point-to-point", "--relay", "0"}
+                                 << "modules not programmed";
+    }
+    void linkLostHalfWayEndsWithThree() {
+        QFETCH(QByteArray, hangup);
+        QFETCH(QStringList, command);
+        QFETCH(QString, said);
+        QByteArray ini = "[system]\n" + hangup + "\n[module 1]\nside = G\n";
+        for (int id = 2; id <= 40; ++id)
+            ini += "[module " + QByteArray::number(id) + "]\nside = " + (id % 2 ? "L" : "R") + "\n";
+        SimProcess sim({}, ini);
+        QVERIFY(sim.Start());
+        const Run r = Cli(QStringList{"--port", sim.LinkPath()} + command);
+        QCOMPARE(r.code, 3);
+        QVERIFY2(r.err.contains(said) && r.err.contains("connection lost"), qPrintable(r.err));
+        const QStringList lines = r.out.split('\n', Qt::SkipEmptyParts);
+        if (command[0] == "scan") {
+            // Every module listed was counted, and fewer than the system has.
+            QVERIFY(!lines.isEmpty() && lines.size() <= 20);
+            QVERIFY(r.err.contains(QString("after %1 modules").arg(lines.size())));
+            return;
+        }
+        // Each module's line says sent or refused, and the counts add up.
+        const QStringList refused = lines.filter("REFUSED");
+        QVERIFY(!refused.isEmpty());
+        QCOMPARE(lines.last(),
+                 QString("sent %1 of 40, failed %2").arg(40 - refused.size()).arg(refused.size()));
     }
 
     void largeSystemIsScannedWhole() {

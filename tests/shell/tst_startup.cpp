@@ -256,18 +256,29 @@ class TstStartup : public QObject {
     void lostLinkIsSaidOnceClearedAndRecovered_data() {
         QTest::addColumn<QString>("during");
         QTest::newRow("idle window") << "idle";
+        QTest::newRow("scan") << "scan";
         QTest::newRow("query wait") << "query";
         QTest::newRow("programming run") << "run";
     }
     void lostLinkIsSaidOnceClearedAndRecovered() {
         QFETCH(QString, during);
-        SimProcess sim({"--no-pacing"});
+        QByteArray forty = "[system]\nhangup_after_tx = 20\n[module 1]\nside = G\n";
+        for (int id = 2; id <= 40; ++id)
+            forty += "[module " + QByteArray::number(id) + "]\nside = L\n";
+        // The scan row meets a paced system that goes away after 20 of its 40 answers.
+        SimProcess sim(during == "scan" ? QStringList() : QStringList{"--no-pacing"},
+                       during == "scan" ? forty : QByteArray());
         QVERIFY(sim.Start());
         AppRig r;
         r.StartOn(sim.LinkPath());
         r.main->mnuRefresh_Click();
-        QCOMPARE(int(r.g.Bus.ModuleCount), 6);
         frmBackground& bus = r.main->BusForm();
+        if (during == "scan") {
+            QTRY_COMPARE(r.messages.size(), 1);
+            QVERIFY2(r.messages[0].contains("The scan stopped after"), qPrintable(r.messages[0]));
+        } else {
+            QCOMPARE(int(r.g.Bus.ModuleCount), 6);
+        }
         if (during == "idle") {
             sim.Stop();
         } else if (during == "query") {
@@ -276,7 +287,7 @@ class TstStartup : public QObject {
             QTimer::singleShot(300, [&] { sim.Stop(); });
             bus.picModule_Click(6);
             QCOMPARE(bus.windowTitle(), QString("Bus Info - connection lost"));
-        } else {
+        } else if (during == "run") {
             frmProgress& progress = r.main->ProgressForm();
             connect(progress.ProgressBar, &QProgressBar::valueChanged, [&](int sent) {
                 if (sent == 2)

@@ -2,6 +2,10 @@
 
 #include <QFile>
 
+#include <sys/prctl.h>
+
+#include <csignal>
+
 namespace testing_support {
 
 SimProcess::SimProcess(const QStringList& extraArgs, const QByteArray& systemIni) {
@@ -19,6 +23,9 @@ SimProcess::SimProcess(const QStringList& extraArgs, const QByteArray& systemIni
     process_.setProgram(QStringLiteral(LWLSIM_PATH));
     process_.setArguments(args_);
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A test that crashes must not leave its simulator behind, holding the
+    // output pipe that CTest waits on.
+    process_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
 }
 
 SimProcess::~SimProcess() {
