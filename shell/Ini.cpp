@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace quorval {
 
@@ -56,6 +57,17 @@ QString SettingsFilePath() {
     return QDir(exe.absolutePath()).filePath(exe.completeBaseName() + QStringLiteral(".ini"));
 }
 
+QString SettingsFiles::InUse() const {
+    return !personal.isEmpty() && QFileInfo(personal).isFile() ? personal : shared;
+}
+
+SettingsFiles DefaultSettingsFiles() {
+    const QString shared = SettingsFilePath();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
+    return {shared,
+            folder.isEmpty() ? QString() : QDir(folder).filePath(QFileInfo(shared).fileName())};
+}
+
 IniReader::IniReader(const QString& file) {
     const TextFile f = ReadSettings(file);
     if (f.status == TextFile::Status::Ok) {
@@ -90,25 +102,50 @@ QString DeviceSetting(const QString& value) {
     return FromLocal(ValueBeforeComment(text));
 }
 
-bool WriteIniString(const QString& section, const QString& key, const QString& value,
-                    const QString& file) {
-    const TextFile current = ReadSettings(file);
-    if (current.status != TextFile::Status::Ok && current.status != TextFile::Status::Missing) {
-        return false;  // not ours to overwrite
-    }
-    IniText text = IniText::Parse(current.bytes);
+namespace {
+
+// Sets the key in the given text and writes it whole or not at all. QSaveFile
+// keeps the file's permissions and, given a symlink, replaces the file it
+// points at, not the link.
+bool SaveWithKey(const std::string& current, const QString& section, const QString& key,
+                 const QString& value, const QString& file) {
+    IniText text = IniText::Parse(current);
     if (!text.Set(Local(section), Local(key), Local(value))) {
         return false;
     }
     const std::string bytes = text.Bytes();
-    // Written whole or not at all. QSaveFile keeps the file's permissions and,
-    // given a symlink, replaces the file it points at, not the link.
     QSaveFile out(file);
     if (!out.open(QIODevice::WriteOnly)) {
         return false;
     }
     out.write(bytes.data(), static_cast<qint64>(bytes.size()));
     return out.commit();
+}
+
+}  // namespace
+
+bool WriteIniString(const QString& section, const QString& key, const QString& value,
+                    const QString& file) {
+    const TextFile current = ReadSettings(file);
+    if (current.status != TextFile::Status::Ok && current.status != TextFile::Status::Missing) {
+        return false;  // not ours to overwrite
+    }
+    return SaveWithKey(current.bytes, section, key, value, file);
+}
+
+QString WriteSetting(const SettingsFiles& files, const QString& section, const QString& key,
+                     const QString& value) {
+    const QString inUse = files.InUse();
+    if (WriteIniString(section, key, value, inUse)) {
+        return inUse;
+    }
+    if (inUse == files.personal || files.personal.isEmpty()) {
+        return {};
+    }
+    const TextFile shared = ReadSettings(files.shared);
+    const std::string base = shared.status == TextFile::Status::Ok ? shared.bytes : std::string();
+    QDir().mkpath(QFileInfo(files.personal).absolutePath());
+    return SaveWithKey(base, section, key, value, files.personal) ? files.personal : QString();
 }
 
 int ByteSetting(int value) {

@@ -18,6 +18,21 @@ constexpr const char* kAppTitle = "QUORVAL Setup Tool";
 // extension, ".ini".
 QString SettingsFilePath();
 
+// The settings files: the one beside the executable, which an administrator may
+// prepare for all users, and the user's own of the same name, which is read
+// instead once it exists.
+struct SettingsFiles {
+    QString shared;
+    QString personal;
+
+    // The file to read.
+    QString InUse() const;
+};
+
+// Beside the executable, and in the user's configuration folder
+// (~/.config/quorval-setup/ on Linux, %LOCALAPPDATA%\quorval-setup\ on Windows).
+SettingsFiles DefaultSettingsFiles();
+
 // The settings file read once, for several keys.
 class IniReader {
   public:
@@ -49,6 +64,13 @@ QString DeviceSetting(const QString& value);
 // file (then it is left alone).
 bool WriteIniString(const QString& section, const QString& key, const QString& value,
                     const QString& file);
+
+// Sets the key in the file in use. Where that is the shared file and it cannot
+// be written (an installed program's folder), the user's own file takes over,
+// starting as a copy of the shared one so that nothing prepared there is lost.
+// Returns the file written; empty when none could be.
+QString WriteSetting(const SettingsFiles& files, const QString& section, const QString& key,
+                     const QString& value);
 
 // A setting read with ReadIniInt that fits an unsigned byte, else nothing.
 int ByteSetting(int value);

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include <QCloseEvent>
+#include <QDir>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QScreen>
@@ -27,7 +28,8 @@ QString Title() {
 
 }  // namespace
 
-frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile, QWidget* parent)
+frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const SettingsFiles& settings,
+                 QWidget* parent)
     : QMainWindow(parent),
       EndProgram([] {
           std::fflush(nullptr);
@@ -85,7 +87,8 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile
     mnuAbout = menuBar()->addAction(tr("About"), this, &frmMain::mnuAbout_Click);
 
     g_.Bus.MinVersion = 255;
-    g_.IniFileName = iniFile.isEmpty() ? SettingsFilePath() : iniFile;
+    g_.IniFileName = settings.shared;
+    g_.IniUserFileName = settings.personal;
     g_.TxByte1 = g_.TxByte2 = g_.TxByte3 = 0;
     connect(link_, &ModuleLink::DebugLine, this,
             [this](const QString& line) { DebugForm().AddLine(line); });
@@ -175,7 +178,8 @@ void frmMain::Form_Activate() {
     global->move(0, state->height());
 
     const QString section = Title();
-    const IniReader settings(g_.IniFileName);  // read once for all keys
+    // Read once for all keys, from the user's own file if there is one.
+    const IniReader settings(SettingsFiles{g_.IniFileName, g_.IniUserFileName}.InUse());
     const bool debug = ByteSetting(settings.Int(section, QStringLiteral("debug"))) == kDebugCode;
     g_.DebugEnabled = debug;
     mnuDebug->setVisible(debug);
@@ -314,13 +318,14 @@ void frmMain::mnuSelectCOMport_Click() {
     ProgramSettingsForm();
 }
 
-QString frmMain::AboutText() {
-    return QStringLiteral("%1 Version %2.%3%4\r\n\r\n%5")
+QString frmMain::AboutText() const {
+    return QStringLiteral("%1 Version %2.%3%4\r\n\r\n%5\r\n\r\nSettings: %6")
         .arg(Title())
         .arg(kVersionMajor)
         .arg(kVersionMinor)
         .arg(kVersionRevision)
-        .arg(QStringLiteral("Inspects and configures QUORVAL fibre-optic CAN coupler systems."));
+        .arg(QStringLiteral("Inspects and configures QUORVAL fibre-optic CAN coupler systems."))
+        .arg(QDir::toNativeSeparators(SettingsFiles{g_.IniFileName, g_.IniUserFileName}.InUse()));
 }
 
 void frmMain::mnuAbout_Click() {

@@ -15,6 +15,7 @@
 #include "link/frmDebug.h"
 #include "quorval/Version.h"
 #include "shell/ChildForm.h"
+#include "shell/Ini.h"
 #include "shell/frmProgramSettings.h"
 #include "view/frmBackground.h"
 
@@ -31,9 +32,8 @@ class frmMain : public QMainWindow {
     static constexpr int kVersionMinor = version::kMinor;
     static constexpr int kVersionRevision = version::kPatch;
 
-    // iniFile: the settings file; empty for the one beside the executable.
-    frmMain(Global& g, std::unique_ptr<MSComm> port, const QString& iniFile = {},
-            QWidget* parent = nullptr);
+    frmMain(Global& g, std::unique_ptr<MSComm> port,
+            const SettingsFiles& settings = DefaultSettingsFiles(), QWidget* parent = nullptr);
 
     ModuleLink& Link() { return *link_; }
     QMdiArea& Area() { return *area_; }
@@ -73,7 +73,7 @@ class frmMain : public QMainWindow {
     QAction* mnuSelectCOMport;
     QAction* mnuAbout;
 
-    static QString AboutText();
+    QString AboutText() const;
 
   protected:
     bool event(QEvent* event) override;

@@ -1,5 +1,6 @@
 #include "shell/frmProgramSettings.h"
 
+#include <QDir>
 #include <QVBoxLayout>
 
 #include "common/Global.h"
@@ -95,8 +96,17 @@ void frmProgramSettings::cmdOK_Click() {
         g_.MsgBox(QStringLiteral("No com port available!"), MessageIcon::Critical,
                   QString::fromLatin1(kAppTitle));
     }
-    WriteIniString(QString::fromLatin1(kAppTitle), QStringLiteral("comport"),
-                   QStringLiteral(" %1").arg(g_.ComPort), g_.IniFileName);
+    // The choice holds for this run whatever becomes of the file.
+    const QString saved = WriteSetting(SettingsFiles{g_.IniFileName, g_.IniUserFileName},
+                                       QString::fromLatin1(kAppTitle), QStringLiteral("comport"),
+                                       QStringLiteral(" %1").arg(g_.ComPort));
+    if (saved.isEmpty()) {
+        g_.MsgBox(QStringLiteral("The choice could not be saved in %1 nor in %2; it holds until "
+                                 "the program ends.")
+                      .arg(QDir::toNativeSeparators(g_.IniFileName),
+                           QDir::toNativeSeparators(g_.IniUserFileName)),
+                  MessageIcon::Critical, QString::fromLatin1(kAppTitle));
+    }
     CloseChildWindow(*this);
 }
 

@@ -32,7 +32,7 @@ class TstDebugWindow : public QObject {
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[QUORVAL Setup Tool]\ncomport = 1\n");
         ini.close();
-        frmMain main(g, std::move(port), ini.fileName());
+        frmMain main(g, std::move(port), SettingsFiles{ini.fileName(), {}});
         main.show();
         QTRY_VERIFY(main.ExistingBusForm());  // the first activation ran
         QVERIFY(!main.ExistingDebugForm());

@@ -176,6 +176,39 @@ class TstStartup : public QObject {
         QCOMPARE(r.Ini().count("comport"), 1);
     }
 
+    void choiceSurvivesAReadOnlyInstallFolder() {
+        SimProcess com2;
+        QVERIFY(com2.Start());
+        AppRig r;
+        r.WriteIni("; prepared for everyone\n[QUORVAL Setup Tool]\ncom2 = " +
+                   com2.LinkPath().toLocal8Bit() + "\n");
+        // Read-only for root too: the immutable flag.
+        QFile::setPermissions(r.dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+        QProcess::execute("chattr", {"+i", r.dir.path()});
+        const auto unlock = qScopeGuard([&] {
+            QProcess::execute("chattr", {"-i", r.dir.path()});
+            QFile::setPermissions(r.dir.path(),
+                                  QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        });
+        if (QFile probe(r.dir.filePath("probe")); probe.open(QIODevice::WriteOnly))
+            QSKIP("this file system cannot make a folder read-only");
+        r.Start();
+        r.main->ProgramSettingsForm().optCom2->setChecked(true);
+        r.main->ProgramSettingsForm().cmdOK_Click();
+        QVERIFY(r.messages.isEmpty());
+        QFile user(r.UserIniPath());
+        QVERIFY(user.open(QIODevice::ReadOnly));
+        QCOMPARE(user.readAll(), "; prepared for everyone\n[QUORVAL Setup Tool]\ncom2 = " +
+                                     com2.LinkPath().toLocal8Bit() + "\ncomport= 2\n");
+        // The next start opens the port chosen at the first, from the user's file.
+        r.Restart();
+        QVERIFY(!r.main->ExistingProgramSettingsForm());
+        QVERIFY(r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(r.main->Link().MSComm1().CommPort(), 2);
+        r.main->mnuAbout->trigger();
+        QVERIFY(r.messages.value(0).endsWith("Settings: " + r.UserIniPath()));
+    }
+
     void okWithoutAChoice() {
         AppRig r;
         r.WriteIni(
@@ -222,14 +255,13 @@ class TstStartup : public QObject {
         QCOMPARE(newDumps, 0);
     }
 
-    void aboutNamesTheVersion() {
+    void aboutNamesTheVersionAndTheSettingsFile() {
         AppRig r;
         r.Start();
         r.main->mnuAbout->trigger();
         QCOMPARE(r.messages.size(), 1);
         QVERIFY(r.messages[0].startsWith("About: QUORVAL Setup Tool Version 1.50\r\n\r\n"));
-        QVERIFY(r.messages[0].size() >
-                QString("About: QUORVAL Setup Tool Version 1.50\r\n\r\n").size());
+        QVERIFY(r.messages[0].endsWith("\r\n\r\nSettings: " + r.IniPath()));
     }
 
     void exitAndCloseLeaveNoPortOpen() {

@@ -23,7 +23,12 @@ struct AppRig {
     QStringList messages;
     int exits = 0;
 
+    QTemporaryDir home;  // the user's configuration folder
+
     QString IniPath() const { return dir.filePath(QStringLiteral("quorval-setup.ini")); }
+    QString UserIniPath() const {
+        return home.filePath(QStringLiteral("quorval-setup/quorval-setup.ini"));
+    }
 
     void WriteIni(const QByteArray& text) {
         QFile f(IniPath());
@@ -41,10 +46,18 @@ struct AppRig {
             messages << title + QStringLiteral(": ") + text;
         };
         main = std::make_unique<quorval::frmMain>(g, std::make_unique<quorval::QtSerialComm>(),
-                                                  IniPath());
+                                                  quorval::SettingsFiles{IniPath(), UserIniPath()});
         main->EndProgram = [this] { ++exits; };
         main->show();
         quorval::WaitUntil([this] { return main->ExistingBusForm() != nullptr; }, 5000);
+    }
+
+    // Ends the program and starts it again on the same files.
+    void Restart() {
+        main.reset();
+        g = quorval::Global();
+        messages.clear();
+        Start();
     }
 
     // Starts with a settings file that points COM1 at the device and uses it.
