@@ -5,6 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include "quorval/Version.h"
 #include "sim/PtyLink.h"
 #include "sim/SimSystem.h"
 
@@ -16,69 +20,71 @@ void OnSignal(int) {
     g_stop = 1;
 }
 
-const char* const kUsage =
-    "usage: lwlsim --link PATH [--system FILE] [--no-pacing] [--log FILE] [--eeprom FILE]\n"
-    "\n"
+const char* const kDescription =
     "Plays a fibre-optic CAN coupler system (LWL-System) on a pseudo-terminal and\n"
     "makes PATH a symlink to it; point the setup tool's COM port at PATH.\n"
     "Prints 'ready PATH' once it answers; runs until SIGINT or SIGTERM, then\n"
     "removes PATH. A system file can make it hang up like a pulled USB adapter:\n"
     "it then removes PATH, closes the terminal, prints 'hangup' and exits with 0.\n"
+    "Exits with 2 on a bad command line or a bad file.\n"
     "\n"
-    "  --link PATH      where the symlink to the terminal goes\n"
-    "  --system FILE    modules to play (INI: [module ID] with version, mode, side\n"
-    "                   G|L|R, ch1_error, ch2_error, ch1_count, ch2_count, answers,\n"
-    "                   and faults noise = HEX BYTES, corrupt = OFFSET,\n"
-    "                   corrupt_value = BYTE, split = OFFSET, split_ms = MS;\n"
-    "                   [system] turnaround_ms = MS, query_letter = LETTER\n"
-    "                   (answer to \"P\", E..Z but not G, L, R; default P),\n"
-    "                   hangup_after_rx = N (command frames received),\n"
-    "                   hangup_after_tx = N (answer frames sent); 0 = never).\n"
-    "                   A ';' after a blank starts a comment. Default: six modules.\n"
-    "  --no-pacing      send at once instead of at 9600 baud\n"
-    "  --log FILE       one line per frame: ms since start, rx|tx, hex bytes\n"
-    "  --eeprom FILE    modes written with \"W\" are kept here across restarts\n";
+    "System file: INI, [module ID] with version, mode, side G|L|R, ch1_error,\n"
+    "ch2_error, ch1_count, ch2_count, answers, and faults noise = HEX BYTES,\n"
+    "corrupt = OFFSET, corrupt_value = BYTE, split = OFFSET, split_ms = MS;\n"
+    "[system] turnaround_ms = MS, query_letter = LETTER (answer to \"P\", E..Z but\n"
+    "not G, L, R; default P), hangup_after_rx = N (command frames received),\n"
+    "hangup_after_tx = N (answer frames sent); 0 = never. A ';' after a blank\n"
+    "starts a comment. Without a file: six modules.";
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::string linkPath, systemPath, logPath, eepromPath;
-    bool pacing = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const auto value = [&](std::string& out) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "lwlsim: %s needs a value\n%s", arg.c_str(), kUsage);
-                return false;
-            }
-            out = argv[++i];
-            return true;
-        };
-        if (arg == "--link") {
-            if (!value(linkPath))
-                return 2;
-        } else if (arg == "--system") {
-            if (!value(systemPath))
-                return 2;
-        } else if (arg == "--log") {
-            if (!value(logPath))
-                return 2;
-        } else if (arg == "--eeprom") {
-            if (!value(eepromPath))
-                return 2;
-        } else if (arg == "--no-pacing") {
-            pacing = false;
-        } else if (arg == "--help" || arg == "-h") {
-            std::fputs(kUsage, stdout);
-            return 0;
-        } else {
-            std::fprintf(stderr, "lwlsim: unknown argument '%s'\n%s", arg.c_str(), kUsage);
-            return 2;
-        }
-    }
-    if (linkPath.empty()) {
-        std::fprintf(stderr, "lwlsim: --link PATH is required\n%s", kUsage);
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(quorval::version::kText));
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption link(QStringLiteral("link"),
+                                  QStringLiteral("Where the symlink to the terminal goes."),
+                                  QStringLiteral("PATH"));
+    const QCommandLineOption systemFile(
+        QStringLiteral("system"), QStringLiteral("The modules to play."), QStringLiteral("FILE"));
+    const QCommandLineOption noPacing(QStringLiteral("no-pacing"),
+                                      QStringLiteral("Send at once instead of at 9600 baud."));
+    const QCommandLineOption logFile(
+        QStringLiteral("log"),
+        QStringLiteral("One line per frame: ms since start, rx|tx, hex bytes."),
+        QStringLiteral("FILE"));
+    const QCommandLineOption eepromFile(
+        QStringLiteral("eeprom"),
+        QStringLiteral("Modes written with \"W\" are kept here across restarts."),
+        QStringLiteral("FILE"));
+    parser.addOptions({link, systemFile, noPacing, logFile, eepromFile});
+    const auto usage = [&parser](const QString& problem) {
+        std::fprintf(stderr, "lwlsim: %s\n\n%s", qPrintable(problem),
+                     qPrintable(parser.helpText()));
         return 2;
+    };
+    if (!parser.parse(app.arguments())) {
+        return usage(parser.errorText());
+    }
+    if (parser.isSet(help)) {
+        parser.showHelp(0);
+    }
+    if (parser.isSet(version)) {
+        parser.showVersion();
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return usage(QStringLiteral("unexpected %1").arg(parser.positionalArguments().join(' ')));
+    }
+    const std::string linkPath = parser.value(link).toStdString();
+    const std::string systemPath = parser.value(systemFile).toStdString();
+    const std::string logPath = parser.value(logFile).toStdString();
+    const std::string eepromPath = parser.value(eepromFile).toStdString();
+    const bool pacing = !parser.isSet(noPacing);
+    if (linkPath.empty()) {
+        return usage(QStringLiteral("--link PATH is required"));
     }
 
     std::string error;

@@ -113,7 +113,10 @@ class TstCli : public QObject {
         QTest::newRow("ID not a number")
             << QStringList{"--port", "COM1", "query", "7x"} << 1 << "32000";
         QTest::newRow("unknown option")
-            << QStringList{"--port", "COM1", "scan", "--fast"} << 1 << "--fast";
+            << QStringList{"--port", "COM1", "scan", "--fast"} << 1 << "fast";
+        QTest::newRow("missing value") << QStringList{"scan", "--port"} << 1 << "--port";
+        QTest::newRow("option of another command")
+            << QStringList{"--port", "COM1", "scan", "--relay", "1"} << 1 << "--relay";
     }
     void badUsageAndMissingPort() {
         QFETCH(QStringList, args);

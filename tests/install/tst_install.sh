@@ -13,8 +13,11 @@ usr=$root/usr
 # No display at all: --version must not need one.
 out=$(env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/quorval-setup" --version)
 [ "$out" = "quorval-setup $version" ] || fail "quorval-setup --version said '$out'"
-"$usr/bin/quorval-cli" --help >/dev/null || fail "quorval-cli --help failed"
-"$usr/bin/lwlsim" --help >/dev/null || fail "lwlsim --help failed"
+for tool in quorval-cli lwlsim; do
+    out=$("$usr/bin/$tool" --version)
+    [ "$out" = "$tool $version" ] || fail "$tool --version said '$out'"
+    "$usr/bin/$tool" --help >/dev/null || fail "$tool --help failed"
+done
 
 desktop=$usr/share/applications/quorval-setup.desktop
 [ -f "$desktop" ] || fail "no $desktop"
