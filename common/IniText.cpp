@@ -87,10 +87,14 @@ IniText IniText::Parse(std::string_view bytes) {
         IniLine line;
         const auto nl = bytes.find('\n', pos);
         std::size_t end = nl == std::string_view::npos ? bytes.size() : nl;
+        const bool cr = end > pos && bytes[end - 1] == '\r';
         if (nl != std::string_view::npos) {
-            const bool crlf = end > pos && bytes[end - 1] == '\r';
-            end -= crlf ? 1 : 0;
-            line.ending = crlf ? "\r\n" : "\n";
+            end -= cr ? 1 : 0;
+            line.ending = cr ? "\r\n" : "\n";
+        } else if (cr) {
+            // A CRLF file that lost its last LF: the CR still ends the line.
+            --end;
+            line.ending = "\r";
         }
         line.text = bytes.substr(pos, end - pos);
         pos = nl == std::string_view::npos ? bytes.size() : nl + 1;
@@ -170,8 +174,9 @@ void IniText::Insert(std::size_t at, std::string text) {
     line.text = std::move(text);
     line.ending = NewLineEnding();
     Classify(line);
-    if (at > 0 && lines_[at - 1].ending.empty()) {
-        lines_[at - 1].ending = line.ending;
+    if (at > 0 && (lines_[at - 1].ending.empty() || lines_[at - 1].ending == "\r")) {
+        std::string& before = lines_[at - 1].ending;
+        before = before.empty() ? line.ending : "\r\n";
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), std::move(line));
     for (std::size_t i = at; i < lines_.size(); ++i) {
@@ -182,7 +187,7 @@ void IniText::Insert(std::size_t at, std::string text) {
 std::string IniText::NewLineEnding() const {
     for (const auto& line : lines_) {
         if (!line.ending.empty()) {
-            return line.ending;
+            return line.ending == "\n" ? "\n" : "\r\n";
         }
     }
     return "\n";

@@ -37,17 +37,14 @@ class TstIni : public QObject {
             QTest::newRow(name) << text << value << setting;
         };
         row("written form", kHead + "comport= 2\n", 2, 2);
-        row("names in any case", "[quorval setup TOOL]\nCOMPORT=3\n", 3, 3);
         row("trailing junk", kHead + "comport = 73junk\n", 73, 73);
         row("note after the number", kHead + "comport= 1   ; note\n", 1, 1);
         row("not a number", kHead + "comport = on\n", 0, 0);
         row("too big for a byte", kHead + "comport = 300\n", 300, -1);
-        row("negative", kHead + "comport = -4\n", -4, -1);
         row("huge number", kHead + "comport = 99999999999999\n", INT_MAX, -1);
         row("missing key", kHead + "debug = 73\n", -1, -1);
         row("commented out", kHead + "  ;comport=3\n", -1, -1);
         row("other section", "[Other]\ncomport = 2\n", -1, -1);
-        row("half written", "[QUORVAL Setup T", -1, -1);
         row("byte order mark, CRLF", "\xEF\xBB\xBF[QUORVAL Setup Tool]\r\ncomport=4\r\n", 4, 4);
     }
     void readingTakesTheLeadingNumber() {
@@ -66,7 +63,6 @@ class TstIni : public QObject {
         QTest::newRow("as in the README")
             << QByteArray("com1 = /dev/ttyUSB0     ; optional: the device COM1 stands for")
             << "/dev/ttyUSB0";
-        QTest::newRow("after a tab") << QByteArray("COM1=/dev/ttyS1\t;x") << "/dev/ttyS1";
         QTest::newRow("part of the path") << QByteArray("com1 = /tmp/a;b") << "/tmp/a;b";
         QTest::newRow("only a comment") << QByteArray("com1 =   ; none yet") << "";
     }
@@ -105,6 +101,8 @@ class TstIni : public QObject {
             kHead + "comport= 2");
         row("last line without newline, section added", "[Other]\r\nx=1", "comport", " 2",
             "[Other]\r\nx=1\r\n[QUORVAL Setup Tool]\r\ncomport= 2\r\n");
+        row("last line ended by a lone CR", "[QUORVAL Setup Tool]\r", "comport", " 2",
+            "[QUORVAL Setup Tool]\r\ncomport= 2\r\n");
         row("only the first of duplicates",
             kHead + "comport=1\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n", "comport", " 2",
             kHead + "comport= 2\ncomport=3\n[QUORVAL SETUP TOOL]\ncomport=4\n");

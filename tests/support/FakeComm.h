@@ -1,7 +1,7 @@
 #pragma once
 
-// An in-memory port for unit tests of code above the port. Integration tests
-// use the real port against the simulator instead.
+// An always open, in-memory port for the logic above the port. Everything that
+// needs a real port talks to the simulator instead.
 
 #include <QByteArray>
 #include <QList>
@@ -12,29 +12,14 @@ namespace testing_support {
 
 class FakeComm : public quorval::MSComm {
   public:
-    bool SetCommPort(int port) override {
-        if (open || port < 1 || port > 4)
-            return false;
-        commPort = port;
-        return true;
-    }
-    int CommPort() const override { return commPort; }
-    int SetPortOpen(bool o) override {
-        open = o;
-        return 0;
-    }
-    bool PortOpen() const override { return open; }
+    bool SetCommPort(int) override { return true; }
+    int CommPort() const override { return 1; }
+    int SetPortOpen(bool) override { return 0; }
+    bool PortOpen() const override { return true; }
     void SetInputMode(int) override {}
-    int InBufferCount() override { return open ? static_cast<int>(incoming.size()) : 0; }
-    QByteArray Input() override {
-        QByteArray all = open ? incoming : QByteArray();
-        if (open)
-            incoming.clear();
-        return all;
-    }
+    int InBufferCount() override { return static_cast<int>(incoming.size()); }
+    QByteArray Input() override { return std::exchange(incoming, {}); }
     bool Output(const QByteArray& bytes) override {
-        if (!open)
-            return false;
         written.append(bytes);
         return true;
     }
@@ -42,8 +27,6 @@ class FakeComm : public quorval::MSComm {
     int LastError() const override { return 0; }
     QString LastErrorText() const override { return {}; }
 
-    bool open = true;
-    int commPort = 1;
     QByteArray incoming;
     QList<QByteArray> written;
 };

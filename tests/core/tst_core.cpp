@@ -1,0 +1,461 @@
+// The logic below the windows: frames, the parse pass, the module table, the
+// ring's geometry and the global settings' rules.
+
+#include <QtTest>
+
+#include "bus/BusScan.h"
+#include "bus/ModuleText.h"
+#include "common/Global.h"
+#include "config/GlobalSettingsModel.h"
+#include "link/CommandFrame.h"
+#include "link/ModuleLink.h"
+#include "link/PortMap.h"
+#include "support/FakeComm.h"
+#include "support/FrameVectors.h"
+#include "view/BusGeometry.h"
+#include "view/ModulePixels.h"
+
+using namespace quorval;
+using testing_support::FakeComm;
+using Topology = GlobalSettingsModel::Topology;
+
+Q_DECLARE_METATYPE(quorval::FrameOutcome)
+
+namespace {
+
+QByteArray Frame(char letter, int id, int version = 34, int mode = 0x05, bool e1 = false,
+                 int c1 = 0) {
+    QByteArray f;
+    f += letter;
+    f += char(id & 0xFF);
+    f += char((id >> 8) & 0xFF);
+    f += char(version);
+    f += char(mode);
+    f += QByteArray(2, '\0');  // channel 2 clear
+    f += char(c1 & 0xFF);
+    f += char(((c1 >> 8) & 0x7F) | (e1 ? 0x80 : 0));
+    return f + "\x0A\x0D";
+}
+
+// A link on an in-memory port; each piece is one receive poll and one parse pass.
+struct Rig {
+    Global g;
+    FakeComm* port = nullptr;
+    std::unique_ptr<ModuleLink> link;
+    QStringList debug;
+    QList<int> attachedModes;
+    float now = 1000.0f;
+
+    Rig() {
+        auto p = std::make_unique<FakeComm>();
+        port = p.get();
+        link = std::make_unique<ModuleLink>(g, std::move(p));
+        link->SetTimeOfDay([this] { return now; });
+        QObject::connect(link.get(), &ModuleLink::DebugLine, [this](QString l) { debug << l; });
+        QObject::connect(link.get(), &ModuleLink::AttachedModeReported,
+                         [this](std::uint8_t m) { attachedModes << m; });
+    }
+    void Deliver(const QByteArray& bytes, int piece = 0) {
+        piece = piece > 0 ? piece : int(bytes.size());
+        for (int i = 0; i < bytes.size(); i += piece) {
+            port->incoming += bytes.mid(i, piece);
+            link->ReceivePoll();
+            link->ParsePass();
+            now += 0.1f;
+        }
+    }
+    QList<int> Order() const {
+        QList<int> ids;
+        for (int i = 0; i < g.Bus.ModuleCount; ++i)
+            ids << g.Bus.ModuleOrder(i);
+        return ids;
+    }
+    // Everything the parser can change.
+    QString Snapshot() {
+        QString s = QStringLiteral("G%1 min%2").arg(g.GModuleID).arg(g.Bus.MinVersion);
+        for (int id : Order()) {
+            const ModuleData& m = g.Bus.Modules(id);
+            s += QStringLiteral(" [%1 %2 v%3 m%4 %5/%6]")
+                     .arg(id)
+                     .arg(QChar(m.GetSide()))
+                     .arg(m.GetVersion())
+                     .arg(m.GetMode())
+                     .arg(m.GetStatusChannel1())
+                     .arg(m.GetErrorCounterChannel1());
+        }
+        return s;
+    }
+};
+
+template <std::size_t N>
+QByteArray Bytes(const std::array<std::uint8_t, N>& a) {
+    return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
+}
+
+QByteArray Burst() {
+    return Frame('G', 1, 34, 0xC5) + Frame('L', 7, 33) + Frame('R', 9, 34, 0x05, true, 300) +
+           Frame('L', 8, 31) + Frame('R', 3);
+}
+
+}  // namespace
+
+class TstCore : public QObject {
+    Q_OBJECT
+  private slots:
+    void commandFramesCarryOnlyTheirLettersParameters_data() {
+        QTest::addColumn<int>("letter");
+        QTest::addColumn<QByteArray>("frame");
+        QTest::newRow("G: none") << int('G') << Bytes(vectors::kScan);
+        QTest::newRow("P: the ID only") << int('P') << Bytes(vectors::kQuery1234);
+        QTest::newRow("W: ID and mode") << int('W') << Bytes(vectors::kWrite1234);
+        QTest::newRow("lower-case p") << int('p') << QByteArray::fromHex("70000000 0A0D00");
+    }
+    void commandFramesCarryOnlyTheirLettersParameters() {
+        QFETCH(int, letter);
+        QFETCH(QByteArray, frame);
+        Global g;
+        g.TxByte1 = 0x34;
+        g.TxByte2 = 0x12;
+        g.TxByte3 = 0x99;
+        FakeComm port;
+        QVERIFY(SendCommand(g, port, static_cast<std::uint8_t>(letter)));
+        QCOMPARE(port.written, QList<QByteArray>{frame});  // one write per frame
+    }
+
+    void answersDecodeAsWrittenByHand() {
+        Rig r;
+        r.Deliver(Bytes(vectors::kAttached32000) + Bytes(vectors::kLeft5));
+        QCOMPARE(r.Order(), (QList<int>{32000, 5}));
+        const ModuleData& g = r.g.Bus.Modules(32000);
+        QCOMPARE(int(g.GetVersion()), 34);
+        QCOMPARE(int(g.GetMode()), 0xC6);
+        QVERIFY(!g.GetStatusChannel1() && g.GetStatusChannel2());
+        QCOMPARE(int(g.GetErrorCounterChannel1()), 258);
+        QCOMPARE(int(g.GetErrorCounterChannel2()), 32767);
+        const ModuleData& l = r.g.Bus.Modules(5);
+        QVERIFY(l.GetStatusChannel1() && !l.GetStatusChannel2());
+        QCOMPARE(int(l.GetErrorCounterChannel1()), 3);
+        QCOMPARE(int(r.g.Bus.MinVersion), 12);
+    }
+
+    void scanAnswersAreCountedOnceAndSorted() {
+        Rig r;
+        QSignalSpy frames(r.link.get(), &ModuleLink::FrameParsed);
+        r.Deliver(Frame('G', 1, 34, 0xC5) + Frame('L', 7, 20) + Frame('L', 7, 99) + Frame('R', 9) +
+                  Frame('L', 8));
+        QCOMPARE(r.Order(), (QList<int>{1, 7, 8, 9}));
+        QCOMPARE(qvariant_cast<FrameOutcome>(frames[2][1]), FrameOutcome::Repeat);
+        QCOMPARE(int(r.g.Bus.Modules(7).GetVersion()), 20);  // the repeat changed nothing
+        QCOMPARE(r.attachedModes, QList<int>{0xC5});
+        // A repeated "G" names the attached module again and sorts, nothing more.
+        r.g.Bus.Modules(9).SetSide('L');
+        r.Deliver(Frame('G', 1, 10, 0xFF));
+        QCOMPARE(r.Order(), (QList<int>{1, 7, 9, 8}));
+        QCOMPARE(int(r.g.Bus.Modules(1).GetMode()), 0xC5);
+        QCOMPARE(r.attachedModes.size(), 1);
+        QCOMPARE(int(r.g.Bus.MinVersion), 20);
+    }
+
+    void otherLettersUpdateTheRecordButNotTheOrder() {
+        Rig r;
+        r.Deliver(Frame('G', 1) + Frame('L', 7));
+        r.now = 2000.0f;
+        r.Deliver(Frame('P', 7, 34, 0x35, true, 12) + Frame('E', 7, 34, 0x35, true, 13));
+        QCOMPARE(int(r.g.Bus.ModuleCount), 2);
+        const ModuleData& m = r.g.Bus.Modules(7);
+        QCOMPARE(int(m.GetSide()), int('E'));
+        QCOMPARE(m.GetTimeStamp(), 2000.0f);
+        QCOMPARE(int(m.GetErrorCounterChannel1()), 13);
+    }
+
+    void sameResultWhateverThePiecesOfTheStream_data() {
+        QTest::addColumn<int>("piece");
+        for (int piece : {1, 2, 5, 10, 11, 12, 21, 22, 54})
+            QTest::newRow(qPrintable(QString::number(piece))) << piece;
+    }
+    void sameResultWhateverThePiecesOfTheStream() {
+        QFETCH(int, piece);
+        Rig whole, cut;
+        whole.Deliver(Burst());
+        cut.Deliver(Burst(), piece);
+        QCOMPARE(cut.Snapshot(), whole.Snapshot());
+        QCOMPARE(cut.Order(), (QList<int>{1, 7, 8, 3, 9}));
+    }
+
+    void brokenBytesCostOnlyThemselves_data() {
+        QTest::addColumn<QByteArray>("stream");
+        QTest::addColumn<QList<int>>("order");
+        const QByteArray g = Frame('G', 1), l = Frame('L', 7), r = Frame('R', 32000);
+        const QList<int> all{1, 7, 32000};
+        QTest::newRow("letter below E first") << "D" + g + l + r << all;
+        QTest::newRow("noise between frames") << g + QByteArray::fromHex("00FF0A0D") + l + r << all;
+        QTest::newRow("head of a frame that never ends") << g + l.left(6) + l + r << all;
+        QTest::newRow("terminator swapped") << g + l.left(9) + "\x0D\x0A" + l + r << all;
+        QTest::newRow("IDs above 32000 skipped")
+            << g + Frame('L', 32001) + Frame('L', 0xFFFF) + l + Frame('P', 40000) + r << all;
+        QTest::newRow("ID 0 is a module") << g + Frame('L', 0) << QList<int>{1, 0};
+    }
+    void brokenBytesCostOnlyThemselves() {
+        QFETCH(QByteArray, stream);
+        QFETCH(QList<int>, order);
+        for (int piece : {0, 1, 4}) {
+            Rig r;
+            r.Deliver(stream, piece);
+            QCOMPARE(r.Order(), order);
+            QCOMPARE(int(r.g.GModuleID), 1);
+        }
+    }
+
+    void timersAfterAPass() {
+        Rig r;
+        r.link->StartTimers();
+        r.link->ParsePass();  // nothing pending: the end step only, Timer2 keeps running
+        QVERIFY(r.link->Timer1.isActive() && r.link->Timer2.isActive());
+        r.g.RxPending = true;  // pending with an empty buffer
+        r.link->ParsePass();
+        QVERIFY(r.link->Timer1.isActive() && !r.link->Timer2.isActive());
+        QVERIFY(!r.g.RxPending);
+        r.port->incoming = Frame('G', 1);
+        r.link->ReceivePoll();  // the read starts both afresh
+        QVERIFY(r.link->Timer1.isActive() && r.link->Timer2.isActive());
+    }
+
+    void receiveRingWrapsAfterItsLastByte() {
+        Rig r;
+        QByteArray in;
+        for (int i = 0; i < 1030; ++i)
+            in += char(i % 7 == 0 ? 0 : i & 0xFF);
+        r.port->incoming = in;
+        r.link->ReadSerialInput();
+        QCOMPARE(int(r.link->Rx().RxWriteIndex), 6);  // the last six overwrote 0..5
+        const auto& buf = r.link->Rx().RxBuffer;
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(buf.data()), 1024),
+                 in.mid(1024) + in.mid(6, 1018));
+    }
+
+    void debugDumpShowsEveryByteOnce() {
+        Rig r;
+        r.Deliver(QByteArray::fromHex("0F10"));  // debug off: only the count
+        QCOMPARE(r.debug, QStringList{"Bytes received: 2"});
+        r.debug.clear();
+        r.g.DebugEnabled = true;
+        r.Deliver(Bytes(vectors::kLeft5).left(7));
+        r.Deliver(Bytes(vectors::kLeft5).mid(7) + QByteArray::fromHex("0F10"));
+        QCOMPARE(r.debug, (QStringList{"Bytes received: 7", "Bytes received: 6",
+                                       " 4C 05 00 0C 85 00 00 03 80 0A 0D"}));
+    }
+
+    void sortKeepsTheAttachedThenLeftAsFoundThenOthersReversed_data() {
+        QTest::addColumn<QList<int>>("ids");
+        QTest::addColumn<QByteArray>("sides");
+        QTest::addColumn<QList<int>>("sorted");
+        QTest::newRow("mixed") << QList<int>{1, 2, 3, 4, 5} << QByteArray("GLRLR")
+                               << QList<int>{1, 2, 4, 5, 3};
+        QTest::newRow("position 0 stays, even when L")
+            << QList<int>{4, 3, 2} << QByteArray("LRL") << QList<int>{4, 2, 3};
+        QTest::newRow("G and 0 count as not L")
+            << QList<int>{1, 2, 3, 4} << QByteArray("GG\0L", 4) << QList<int>{1, 4, 3, 2};
+    }
+    void sortKeepsTheAttachedThenLeftAsFoundThenOthersReversed() {
+        QFETCH(QList<int>, ids);
+        QFETCH(QByteArray, sides);
+        QFETCH(QList<int>, sorted);
+        Rig r;
+        for (int i = 0; i < ids.size(); ++i) {
+            r.g.Bus.Modules(ids[i]).SetSide(static_cast<std::uint8_t>(sides[i]));
+            QVERIFY(r.g.Bus.AppendToOrder(ids[i]));
+        }
+        for (int twice = 0; twice < 2; ++twice) {  // sorting again must not flip them back
+            r.g.Bus.SortModulesBySide();
+            QCOMPARE(r.Order(), sorted);
+        }
+    }
+
+    void orderHoldsEveryPossibleModuleAndNoMore() {
+        ModuleTable t;
+        for (int id = 0; id <= kMaxModuleID; ++id)
+            QVERIFY(t.AppendToOrder(id));
+        QVERIFY(!t.AppendToOrder(5));
+        QVERIFY(!t.AppendToOrder(-1));
+        QCOMPARE(int(t.ModuleCount), kModuleSlots);
+        t.SortModulesBySide();
+        QCOMPARE(int(t.ModuleOrder(1)), kMaxModuleID);
+        QCOMPARE(int(t.ModuleOrder(kMaxModuleID)), 1);
+    }
+
+    void smallRulesAtTheirBounds() {
+        for (const auto& [version, foreign] :
+             {std::pair{39, false}, {40, true}, {45, true}, {49, true}, {50, false}, {255, false}})
+            QCOMPARE(IsForeignFirmware(version), foreign);
+        QCOMPARE(ModuleIdFromText("32000"), std::optional<int>(32000));
+        QCOMPARE(ModuleIdFromText(" 0 "), std::optional<int>(0));
+        for (const char* bad : {"32001", "", "3x", "-1", "100000"})
+            QCOMPARE(ModuleIdFromText(bad), std::nullopt);
+#ifndef Q_OS_WIN
+        QCOMPARE(PortMap().Device(1), QString("/dev/ttyS0"));
+        QCOMPARE(PortMap().Device(4), QString("/dev/ttyS3"));
+#endif
+        QCOMPARE(PortMap().Device(5), QString());
+        QCOMPARE(ComPortNumber("com2"), 2);
+        QCOMPARE(ComPortNumber("COM5"), 0);
+    }
+
+    void anglesRoundHalvesToEven() {
+        QList<int> seven, sixteen;
+        for (int k = 0; k < 7; ++k)
+            seven << PositionAngle(k, 7);
+        for (int k = 0; k < 16; ++k)
+            sixteen << PositionAngle(k, 16);
+        QCOMPARE(seven, (QList<int>{90, 141, 193, 244, 296, 347, 39}));
+        QCOMPARE(sixteen, (QList<int>{90, 112, 135, 158, 180, 202, 225, 248, 270, 292, 315, 338, 0,
+                                      22, 45, 68}));
+        QCOMPARE(int(RoundHalfEven(1e9)), 32767);
+    }
+
+    void picturesAreCentredOnTheRing() {
+        // Inner size 300 x 260, pictures 20 x 27: radius 130 - 27 = 103.
+        const RingGeometry ring = Ring(300, 260, 27);
+        QCOMPARE(ring.arcRadius, 103.0f);
+        const QList<QPointF> expected{{140, 13.5}, {37, 116.5}, {140, 219.5}, {243, 116.5}};
+        for (int k = 0; k < 4; ++k) {
+            const Point p = PicturePosition(ring, k, 4, 20, 27);
+            QVERIFY(qAbs(p.left - expected[k].x()) < 1e-9 && qAbs(p.top - expected[k].y()) < 1e-9);
+        }
+        QCOMPARE(Ring(900, 260, 27).placeRadius, ring.placeRadius);  // the width only moves it
+    }
+
+    void linkColours_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("self");  // channel 1 and 2 in error, "00".."11"
+        QTest::addColumn<QString>("other");
+        QTest::addColumn<bool>("nextRed");
+        QTest::addColumn<bool>("previousRed");
+        QTest::newRow("3: both ends faulty") << 3 << "10"
+                                             << "01" << true << true;
+        QTest::newRow("3: one end faulty") << 3 << "11"
+                                           << "00" << false << false;
+        QTest::newRow("1: itself faulty") << 1 << "01"
+                                          << "01" << true << true;
+        QTest::newRow("2: own channel 2 for the next") << 2 << "01"
+                                                       << "10" << true << false;
+        QTest::newRow("2: own channel 1 for the previous") << 2 << "10"
+                                                           << "01" << false << true;
+        QTest::newRow("2: neighbour fine") << 2 << "11"
+                                           << "00" << false << false;
+    }
+    void linkColours() {
+        QFETCH(int, count);
+        QFETCH(QString, self);
+        QFETCH(QString, other);
+        QFETCH(bool, nextRed);
+        QFETCH(bool, previousRed);
+        const ChannelState s{self[0] == '1', self[1] == '1'};
+        const ChannelState o{other[0] == '1', other[1] == '1'};
+        QCOMPARE(NextLinkRed(s, o, count), nextRed);
+        QCOMPARE(PreviousLinkRed(s, o, count), previousRed);
+    }
+
+    void modulePixelsMatchTheDrawing() {
+        // . transparent, # black, f face, L lamp of channel 1, R lamp of channel 2.
+        const QString lamps = "####fff##fffff##fff#|####ff#LL#fff#RR#ff#|####f#LLLL#f#RRRR#f#|";
+        const QString face = "####fffffffffffffff#|";
+        const QString drawing = "...#################|..##fffffffffffffff#|.###fffffffffffffff#|" +
+                                face + lamps + "####f#LLLL#f#RRRR#f#|####ff#LL#fff#RR#ff#|" +
+                                "####fff##fffff##fff#|" + face.repeated(13) +
+                                "####################|###################.|"
+                                "##################..|#################...|";
+        QString got;
+        for (int row = 0; row < kModuleImageHeight; ++row) {
+            for (int col = 0; col < kModuleImageWidth; ++col)
+                got += QString(".#fLR")[int(ModulePixelAt(row, col))];
+            got += '|';
+        }
+        QCOMPARE(got, drawing);
+    }
+
+    void baudRateRules_data() {
+        QTest::addColumn<int>("minVersion");
+        QTest::addColumn<bool>("bit29");
+        QTest::addColumn<QString>("baud");
+        QTest::addColumn<bool>("pointToPoint");
+        QTest::addColumn<bool>("lineEnabled");
+        const auto row = [](const char* name, int v, bool b29, const char* baud, bool p2p,
+                            bool line) { QTest::newRow(name) << v << b29 << baud << p2p << line; };
+        row("125, 11 bit, 3.3: enabled, point to point", 33, false, "125 KBit/s", true, true);
+        row("125, 11 bit, 3.4: nothing", 34, false, "125 KBit/s", false, false);
+        row("10, 29 bit, 3.3: nothing", 33, true, "10 KBit/s", false, false);
+        row("250, 2.4: forced", 24, false, "250 KBit/s", true, false);
+        row("250, 11 bit, 2.5: enabled", 25, false, "250 KBit/s", false, true);
+        row("250, 11 bit, 3.3: enabled", 33, false, "250 KBit/s", false, true);
+        row("250, 11 bit, 3.4: nothing", 34, false, "250 KBit/s", false, false);
+        row("500, 2.9: forced", 29, false, "500 KBit/s", true, false);
+        row("500, 11 bit, 3.0: enabled", 30, false, "500 KBit/s", false, true);
+        row("500, 11 bit, 3.4: forced", 34, false, "500 KBit/s", true, false);
+        row("500, 29 bit, 3.3: forced", 33, true, "500 KBit/s", true, false);
+        row("1M, 3.0: forced", 30, false, "1 MBit/s", true, false);
+        row("1M, 2.9: nothing", 29, false, "1 MBit/s", false, false);
+        row("1M, none seen: forced", 255, true, "1 MBit/s", true, false);
+    }
+    void baudRateRules() {
+        QFETCH(int, minVersion);
+        QFETCH(bool, bit29);
+        QFETCH(QString, baud);
+        QFETCH(bool, pointToPoint);
+        QFETCH(bool, lineEnabled);
+        const auto v = static_cast<std::uint8_t>(minVersion);
+        GlobalSettingsModel m;
+        m.SetProperties(v);
+        m.SelectIdentifier(bit29, v);
+        // Line / Ring selected but disabled: the state in which every effect shows.
+        if (!m.SelectBaud("500 KBit/s", v) || m.LineOrRingEnabled())
+            m.SelectBaud("1 MBit/s", v);
+        m.SelectTopology(Topology::LineOrRing);
+        QVERIFY(!m.LineOrRingEnabled());
+        QVERIFY(m.SelectBaud(baud, v));
+        QCOMPARE(m.SelectedTopology() == Topology::PointToPoint, pointToPoint);
+        QCOMPARE(m.LineOrRingEnabled(), lineEnabled);
+    }
+
+    void identifierRulesFollowTheOldestFirmware() {
+        GlobalSettingsModel m;
+        m.SetProperties(255);  // no module seen: the options stay as they are
+        m.SelectIdentifier(true, 255);
+        QVERIFY(m.Is29Bit() && m.SelectedBaud().isEmpty());
+        m.SelectBaud("500 KBit/s", 255);
+        m.SetProperties(32);  // below 3.3: 11 bit forced, 29 bit gone for good
+        QVERIFY(!m.Is29Bit() && !m.Identifier29Enabled());
+        m.SetProperties(33);
+        QVERIFY(!m.Identifier29Enabled());
+        GlobalSettingsModel fresh;
+        fresh.SetProperties(33);  // 33 is not below 33
+        QVERIFY(fresh.Identifier29Enabled());
+        fresh.SelectBaud("1 MBit/s", 34);
+        fresh.SelectIdentifier(true, 34);  // 29 bit: no 1 MBit/s, 500 and point to point
+        QCOMPARE(fresh.BaudList().size(), 7);
+        QCOMPARE(fresh.SelectedBaud(), QString("500 KBit/s"));
+        QCOMPARE(fresh.SelectedTopology(), Topology::PointToPoint);
+        fresh.SelectIdentifier(false, 34);
+        QCOMPARE(fresh.BaudList().size(), 8);
+    }
+
+    void reportedModesShowAndMakeTheModeByte() {
+        GlobalSettingsModel m;
+        m.SetProperties(34);
+        m.SelectBaud("125 KBit/s", 34);
+        m.SetRelayText("CH1_Error AND CH2_Error");
+        QCOMPARE(int(m.ModeByte()), 0x05);
+        m.SetRelayText("ch1_error or ch2_error");  // another case counts as entry 0
+        QCOMPARE(int(m.ModeByte()), 0x05);
+        m.ShowReportedMode(0xE6, 34);
+        QCOMPARE(int(m.ModeByte()), 0xE6);
+        QCOMPARE(m.RelayText(), QString("CH1_Error OR CH2_Error"));
+        m.ShowReportedMode(0x00, 34);  // baud code 0: the rate stays
+        QCOMPARE(int(m.ModeByte()), 0x06);
+        m.ShowReportedMode(0xF8, 34);  // no 1 MBit/s with 29 bit at 3.4
+        QCOMPARE(m.SelectedBaud(), QString("250 KBit/s"));
+        QVERIFY(!m.LineOrRingEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstCore)
+#include "tst_core.moc"

@@ -1,0 +1,121 @@
+// The serial port and the link on it, against the simulator on a pseudo-terminal.
+
+#include <QtTest>
+
+#include <QFileInfo>
+
+#include "common/EventYield.h"
+#include "common/Global.h"
+#include "link/CommandFrame.h"
+#include "link/ModuleLink.h"
+#include "link/QtSerialComm.h"
+#include "support/FrameVectors.h"
+#include "support/SimProcess.h"
+
+using namespace quorval;
+using testing_support::SimProcess;
+
+namespace {
+
+// Module 32000 attached, module 5 to its left: their answers are the hand-written vectors.
+const QByteArray kTwoModules =
+    "[module 32000]\nside = G\nversion = 34\nmode = 0xC6\nch2_error = 1\nch2_count = 32767\n"
+    "ch1_count = 258\n"
+    "[module 5]\nside = L\nversion = 12\nmode = 0x85\nch1_error = 1\nch1_count = 3\n";
+
+QByteArray ReadAtLeast(MSComm& port, int n) {
+    QByteArray got;
+    WaitUntil(
+        [&] {
+            got += port.Input();
+            return got.size() >= n;
+        },
+        10000);
+    return got;
+}
+
+int Open(QtSerialComm& port, const QString& device) {
+    port.Map().SetDevice(1, device);
+    return port.SetPortOpen(true);
+}
+
+}  // namespace
+
+class TstLink : public QObject {
+    Q_OBJECT
+  private slots:
+    void bytesTravelUnchangedZerosIncluded() {
+        SimProcess sim({"--no-pacing"}, kTwoModules);
+        QVERIFY(sim.Start());
+        Global g;
+        QtSerialComm port;
+        port.Map().SetDevice(2, sim.LinkPath());
+        QVERIFY(port.SetCommPort(2));
+        QCOMPARE(port.SetPortOpen(true), 0);
+        QVERIFY(!port.SetCommPort(3));        // not while open
+        QCOMPARE(port.SetPortOpen(true), 0);  // opening again leaves it open
+        QVERIFY(SendCommand(g, port, kCmdScan));
+        const auto answer = [](const auto& v) {
+            return QByteArray(reinterpret_cast<const char*>(v.data()), 11);
+        };
+        QCOMPARE(ReadAtLeast(port, 22).toHex(' '),
+                 (answer(vectors::kAttached32000) + answer(vectors::kLeft5)).toHex(' '));
+        port.SetPortOpen(false);
+        QCOMPARE(port.InBufferCount(), 0);
+        QVERIFY(!port.Output("G"));
+    }
+
+    // Another program holds the port (the advisory lock is what every opener takes):
+    // in use under every name of the device, and free again once it lets go.
+    void portHeldElsewhereIs8005UnderEveryName() {
+        SimProcess sim({"--no-pacing"});
+        QVERIFY(sim.Start());
+        const QString device = QFileInfo(sim.LinkPath()).canonicalFilePath();
+        QProcess other;
+        other.start("flock", {"--exclusive", device, "-c", "echo held; read line"});
+        QVERIFY(other.waitForReadyRead(10000));
+        for (const QString& name : {sim.LinkPath(), device}) {
+            QtSerialComm port;
+            QCOMPARE(Open(port, name), int(MSComm::kErrPortInUse));
+        }
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished(10000));
+        QtSerialComm port;
+        QCOMPARE(Open(port, sim.LinkPath()), 0);
+        QtSerialComm second;  // and once we hold it, nobody else gets it
+        QCOMPARE(Open(second, device), int(MSComm::kErrPortInUse));
+    }
+
+    // A paced line with noise and stalls inside frames, cut by every poll.
+    void noisyPacedScanOfSixteenModulesFindsAll() {
+        const QByteArray faults = "noise = 00 FF 0A 0D 44\nsplit = 5\nsplit_ms = 130\n";
+        // 1 attached, 8 to the left (101..108), 7 to the right (201..207), nearest first.
+        QByteArray ini = "[module 1]\nside = G\n";
+        for (int i = 1; i <= 8; ++i)
+            ini += "[module " + QByteArray::number(100 + i) + "]\nside = L\n" +
+                   (i % 3 == 0 ? faults : QByteArray());
+        for (int i = 1; i <= 7; ++i)
+            ini += "[module " + QByteArray::number(200 + i) + "]\nside = R\n" +
+                   (i % 3 == 1 ? faults : QByteArray());
+        SimProcess sim({}, ini);
+        QVERIFY(sim.Start());
+        Global g;
+        auto comm = std::make_unique<QtSerialComm>();
+        QCOMPARE(comm->OpenDevice(sim.LinkPath()), 0);
+        ModuleLink link(g, std::move(comm));
+        int reads = 0;
+        connect(&link, &ModuleLink::BytesArrived, [&] { ++reads; });
+        link.StartTimers();
+        QVERIFY(link.SendCommand(kCmdScan));
+        QVERIFY(WaitUntil([&] { return g.Bus.ModuleCount == 16; }, 15000));
+        QVERIFY2(reads > 1, "the burst should have been cut by the poll");
+        QList<int> order;
+        for (int i = 0; i < g.Bus.ModuleCount; ++i)
+            order << g.Bus.ModuleOrder(i);
+        QCOMPARE(order, (QList<int>{1, 101, 102, 103, 104, 105, 106, 107, 108, 207, 206, 205, 204,
+                                    203, 202, 201}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstLink)
+#include "tst_link.moc"
