@@ -92,15 +92,10 @@ class TstSim : public QObject {
         const auto row = [](const char* name, const QByteArray& text, int line, const char* why) {
             QTest::newRow(name) << text << line << QString(why);
         };
-        row("no attached module", "[module 1]\nside = L\n", 0, "side = G");
         row("two attached", "[module 1]\nside=G\n[module 2]\nside=G\n", 4, "side = G");
-        row("trailing junk", "[module 1]\nside = G\nmode = 5x ; x\n", 3, "'5x'");
-        row("not a key line", "[module 1]\nside = G\nanswers 0\n", 3, "answers 0");
         row("ID 32001", "\n[module 32001]\nside = G\n", 2, "32000");
         row("duplicate section", "[module 1]\nside=G\n[ MODULE  01 ]\nside=L\n", 3, "twice");
         row("duplicate key", "[module 1]\nside=G\nmode=1\n; again\nMode = 2\n", 5, "twice");
-        row("query letter G", "[system]\nquery_letter = G\n[module 1]\nside=G\n", 2,
-            "query_letter");
         row("directory", "<dir>", 0, "not a regular file");
         row("FIFO", "<fifo>", 0, "not a regular file");
     }

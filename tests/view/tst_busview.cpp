@@ -208,27 +208,6 @@ class TstBusView : public QObject {
         QVERIFY(r.messages.isEmpty());
     }
 
-    void applyTakesOnlyAModuleID_data() {
-        QTest::addColumn<QString>("id");
-        QTest::addColumn<bool>("tried");  // the port is closed: a try is refused and said
-        QTest::newRow("empty") << "" << false;
-        QTest::newRow("one past the end") << "32001" << false;
-        QTest::newRow("the last ID") << "32000" << true;
-    }
-    void applyTakesOnlyAModuleID() {
-        QFETCH(QString, id);
-        QFETCH(bool, tried);
-        Global g;
-        int said = 0;
-        g.MsgBox = [&](const QString&, MessageIcon, const QString&) { ++said; };
-        frmMain main(g, std::make_unique<QtSerialComm>());
-        frmModuleState& state = main.ModuleStateForm();
-        state.txtModulID->setText(id);
-        state.cmdApply_Click();
-        QCOMPARE(said, tried ? 1 : 0);
-        QCOMPARE(state.txtMode->text(), tried ? QString("00000000") : QString());  // restored
-    }
-
     void closedBusViewKeepsItsSize() {
         Rig r;
         QVERIFY(r.sim->Start());
