@@ -126,8 +126,6 @@ class TstSim : public QObject {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QByteArray>("system");
         QTest::newRow("bad system file") << QStringList() << QByteArray("[module 1]\nside = R\n");
-        QTest::newRow("directory as system file")
-            << QStringList{"--system", "{dir}"} << QByteArray();
         QTest::newRow("unknown option") << QStringList{"--fast"} << QByteArray();
     }
     void badStartExitsWith2AndLeavesNoLink() {

@@ -166,18 +166,23 @@ class TstBusView : public QObject {
     void clickSurvivesARedrawOrCloseDuringTheWait_data() {
         QTest::addColumn<QString>("interruption");
         QTest::addColumn<QString>("shown");
+        QTest::addColumn<QList<int>>("images");
         QTest::newRow("re-activation") << "activate"
-                                       << "300";
+                                       << "300" << QList<int>{5, 1, 1};
         QTest::newRow("resize") << "resize"
-                                << "300";
+                                << "300" << QList<int>{5, 1, 1};
         QTest::newRow("Refresh") << "refresh"
-                                 << "300";
+                                 << "300" << QList<int>{5, 1, 1};
+        // Another module now at the clicked position: its picture is not ours to mark.
+        QTest::newRow("another order") << "reorder"
+                                       << "300" << QList<int>{1, 1, 1};
         QTest::newRow("close") << "close"
-                               << "";
+                               << "" << QList<int>{};
     }
     void clickSurvivesARedrawOrCloseDuringTheWait() {
         QFETCH(QString, interruption);
         QFETCH(QString, shown);
+        QFETCH(QList<int>, images);
         Rig r(
             "[module 300]\nside = G\nsplit = 1\nsplit_ms = 800\n[module 301]\nside = L\n"
             "[module 302]\nside = R\n");
@@ -194,7 +199,12 @@ class TstBusView : public QObject {
                 frame->resize(frame->width() + 40, frame->height() + 30);
             else if (interruption == "refresh")
                 r.main->mnuRefresh_Click();
-            else
+            else if (interruption == "reorder") {
+                r.g.Bus.ModuleCount = 0;
+                for (int id : {302, 301, 300})
+                    r.g.Bus.AppendToOrder(id);
+                bus.DrawModules();
+            } else
                 frame->close();
         });
         QTRY_VERIFY_WITH_TIMEOUT(r.g.Bus.Modules(300).GetTimeStamp() != before, 10000);
@@ -202,7 +212,7 @@ class TstBusView : public QObject {
             QTRY_VERIFY(!r.main->ExistingBusForm());
         } else {
             QTRY_COMPARE(r.main->BusForm().windowTitle(), QString("Bus Info - module found!"));
-            QCOMPARE(r.Images(), (QList<int>{5, 1, 1}));
+            QCOMPARE(r.Images(), images);
         }
         QCOMPARE(r.main->ModuleStateForm().txtModulID->text(), shown);
         QVERIFY(r.messages.isEmpty());
