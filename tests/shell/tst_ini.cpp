@@ -42,7 +42,6 @@ class TstIni : public QObject {
         row("not a number", kHead + "comport = on\n", 0, 0);
         row("too big for a byte", kHead + "comport = 300\n", 300, -1);
         row("huge number", kHead + "comport = 99999999999999\n", INT_MAX, -1);
-        row("missing key", kHead + "debug = 73\n", -1, -1);
         row("commented out", kHead + "  ;comport=3\n", -1, -1);
         row("other section", "[Other]\ncomport = 2\n", -1, -1);
         row("byte order mark, CRLF", "\xEF\xBB\xBF[QUORVAL Setup Tool]\r\ncomport=4\r\n", 4, 4);

@@ -1,4 +1,4 @@
-// The simulator: its command scanner, its system files and its start. Its answers on
+// The simulator: its system files, its EEPROM file and its start. Its answers on
 // a pseudo-terminal are seen by every suite that talks to it.
 
 #include <QtTest>
@@ -9,15 +9,12 @@
 
 #include "sim/SimProtocol.h"
 #include "sim/SimSystem.h"
-#include "support/FrameVectors.h"
 #include "support/SimProcess.h"
 
 using namespace lwlsim;
 using testing_support::SimProcess;
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // "<fifo>" and "<dir>" stand for a FIFO and a directory in place of the file.
 SimSystem LoadText(const QByteArray& text, std::string* error = nullptr) {
@@ -43,34 +40,11 @@ void Feed(Simulator& sim, const char* hex) {
     sim.Feed(reinterpret_cast<const std::uint8_t*>(in.constData()), std::size_t(in.size()));
 }
 
-template <std::size_t N>
-Bytes V(const std::array<std::uint8_t, N>& a) {
-    return {a.begin(), a.end()};
-}
-
 }  // namespace
 
 class TstSim : public QObject {
     Q_OBJECT
   private slots:
-    void commandsAreFoundAfterNoiseThatLooksLikeFrames() {
-        Bytes in{0xFF, 0x0A, 0x0D, 0x00, 0x47, 0x00, 0x67, 0, 0, 0, 0x0A, 0x0D, 0};
-        for (const Bytes& c : {V(vectors::kScan), V(vectors::kQuery1234), V(vectors::kWrite1234)})
-            in.insert(in.end(), c.begin(), c.end());
-        CommandScanner s;
-        std::vector<Command> got;
-        for (auto b : in) {
-            s.Push(b);
-            while (auto c = s.Next())
-                got.push_back(*c);
-        }
-        QCOMPARE(got.size(), std::size_t(3));
-        QCOMPARE(int(got[1].letter), int('P'));
-        QCOMPARE(int(got[1].id), 0x1234);
-        QCOMPARE(int(got[2].letter), int('W'));
-        QCOMPARE(int(got[2].mode), 0x99);
-    }
-
     void onlyWhatWWroteSurvivesARestart() {
         QTemporaryDir dir;
         const std::string eeprom = dir.filePath("eeprom.ini").toStdString();

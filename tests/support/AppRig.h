@@ -3,10 +3,7 @@
 // The whole program as it starts: a settings file, the main window with a real
 // port, and a recorder in place of message boxes.
 
-#include <memory>
-
 #include <QFile>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include "common/EventYield.h"

@@ -3,10 +3,6 @@
 
 #include <QtTest>
 
-#include "common/EventYield.h"
-#include "common/Global.h"
-#include "link/QtSerialComm.h"
-#include "shell/frmMain.h"
 #include "support/AppRig.h"
 #include "support/SimProcess.h"
 
