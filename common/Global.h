@@ -33,8 +33,8 @@ struct Global {
     bool RxPending = false;
     bool DebugEnabled = false;
     std::uint8_t ComPort = 0;  // 1..4, 0 for none
-    QString IniFileName;      // beside the executable
-    QString IniUserFileName;  // the user's own, read instead once it exists
+    QString IniFileName;       // beside the executable
+    QString IniUserFileName;   // the user's own, read instead once it exists
 
     MessageBoxFn MsgBox = [](const QString&, MessageIcon, const QString&) {};
 
