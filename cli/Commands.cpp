@@ -49,10 +49,6 @@ int LinkFailed(const QString& why) {
 
 namespace {
 
-QString LostText(ModuleLink& link) {
-    return QStringLiteral("connection lost: %1").arg(link.MSComm1().LastErrorText());
-}
-
 // Notices a loss of the link while a command runs.
 struct LossWatch {
     ModuleLink& link;
@@ -93,7 +89,7 @@ Answer Query(Global& g, ModuleLink& link, int id) {
 // Says why a query got nothing; the exit status.
 int NoAnswer(ModuleLink& link, Answer a, int id) {
     if (a == Answer::Lost) {
-        return LinkFailed(LostText(link));
+        return LinkFailed(link.PortProblem());
     }
     Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));
     return kExitSystem;
@@ -127,7 +123,7 @@ int Scan(Global& g, ModuleLink& link, bool json) {
     if (outcome == ScanOutcome::LinkLost) {
         return LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
                               .arg(ids.size())
-                              .arg(LostText(link)));
+                              .arg(link.PortProblem()));
     }
     if (outcome == ScanOutcome::Foreign) {
         return Refuse(kForeign);
@@ -179,7 +175,7 @@ int Program(Global& g, ModuleLink& link, const Options& o) {
     }
     if (outcome == ScanOutcome::LinkLost) {
         return LinkFailed(
-            QStringLiteral("nothing programmed, the scan stopped: %1").arg(LostText(link)));
+            QStringLiteral("nothing programmed, the scan stopped: %1").arg(link.PortProblem()));
     }
     if (outcome == ScanOutcome::Foreign) {
         return Refuse(kForeign);
@@ -244,7 +240,7 @@ int Monitor(QCoreApplication& app, Global& g, ModuleLink& link, bool debug,
     });
     stopCheck.start(50);
     QObject::connect(&link, &ModuleLink::LinkLost, [&app, &link] {
-        LinkFailed(LostText(link));
+        LinkFailed(link.PortProblem());
         app.exit(kExitLink);
     });
     return app.exec();

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "bus/ModuleTable.h"
+#include "shell/Ini.h"
 
 namespace quorval {
 
@@ -35,6 +36,7 @@ struct Global {
     std::uint8_t ComPort = 0;  // 1..4, 0 for none
     QString IniFileName;       // beside the executable
     QString IniUserFileName;   // the user's own, read instead once it exists
+    SettingsFiles Settings() const { return {IniFileName, IniUserFileName}; }
 
     MessageBoxFn MsgBox = [](const QString&, MessageIcon, const QString&) {};
 

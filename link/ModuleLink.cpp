@@ -60,7 +60,7 @@ QString ModuleLink::PortProblem() const {
         return QStringLiteral("the port did not send it in time");
     }
     if (port_->LastError() == MSComm::kErrLinkLost) {
-        return QStringLiteral("connection lost, %1").arg(port_->LastErrorText());
+        return QStringLiteral("connection lost: %1").arg(port_->LastErrorText());
     }
     return QStringLiteral("the port is not open; choose Refresh or Settings > Select COM port");
 }

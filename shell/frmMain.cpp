@@ -179,7 +179,7 @@ void frmMain::Form_Activate() {
 
     const QString section = Title();
     // Read once for all keys, from the user's own file if there is one.
-    const IniReader settings(SettingsFiles{g_.IniFileName, g_.IniUserFileName}.InUse());
+    const IniReader settings(g_.Settings().InUse());
     const bool debug = ByteSetting(settings.Int(section, QStringLiteral("debug"))) == kDebugCode;
     g_.DebugEnabled = debug;
     mnuDebug->setVisible(debug);
@@ -269,6 +269,7 @@ void frmMain::ReportNoModules(const QString& reason) {
         text += QStringLiteral("\r\n") + reason;
     }
     g_.MsgBox(text, MessageIcon::Critical, QStringLiteral("Connection Error"));
+    g_.Bus.ModuleCount = 0;
     g_.Bus.MinVersion = 255;
     GlobalSettingsForm().SetProperties();
 }
@@ -277,7 +278,6 @@ void frmMain::mnuRefresh_Click() {
     if (!link_->MSComm1().PortOpen()) {
         // Nothing can answer on a closed port; say what keeps it closed.
         if (const QString why = ReopenPort(); !why.isEmpty()) {
-            g_.Bus.ModuleCount = 0;
             ReportNoModules(why);
             return;
         }
@@ -325,7 +325,7 @@ QString frmMain::AboutText() const {
         .arg(kVersionMinor)
         .arg(kVersionRevision)
         .arg(QStringLiteral("Inspects and configures QUORVAL fibre-optic CAN coupler systems."))
-        .arg(QDir::toNativeSeparators(SettingsFiles{g_.IniFileName, g_.IniUserFileName}.InUse()));
+        .arg(QDir::toNativeSeparators(g_.Settings().InUse()));
 }
 
 void frmMain::mnuAbout_Click() {

@@ -97,9 +97,9 @@ void frmProgramSettings::cmdOK_Click() {
                   QString::fromLatin1(kAppTitle));
     }
     // The choice holds for this run whatever becomes of the file.
-    const QString saved = WriteSetting(SettingsFiles{g_.IniFileName, g_.IniUserFileName},
-                                       QString::fromLatin1(kAppTitle), QStringLiteral("comport"),
-                                       QStringLiteral(" %1").arg(g_.ComPort));
+    const QString saved =
+        WriteSetting(g_.Settings(), QString::fromLatin1(kAppTitle), QStringLiteral("comport"),
+                     QStringLiteral(" %1").arg(g_.ComPort));
     if (saved.isEmpty()) {
         g_.MsgBox(QStringLiteral("The choice could not be saved in %1 nor in %2; it holds until "
                                  "the program ends.")
