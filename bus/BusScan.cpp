@@ -14,11 +14,13 @@ ScanOutcome ScanBus(Global& g, ModuleLink& link) {
     g.Bus.MinVersion = 255;
     const int losses = link.Losses();
     const auto lost = [&] { return link.Losses() != losses; };
+    const auto ended = [&] { return lost() || link.StopRequested(); };
+    const auto endOutcome = [&] { return lost() ? ScanOutcome::LinkLost : ScanOutcome::Stopped; };
     link.SendCommand(kCmdScan);
     // A module counted during the last yield still counts.
-    WaitUntil([&] { return g.Bus.ModuleCount != 0 || lost(); }, kScanFirstAnswerMs);
-    if (lost()) {
-        return ScanOutcome::LinkLost;
+    WaitUntil([&] { return g.Bus.ModuleCount != 0 || ended(); }, kScanFirstAnswerMs);
+    if (ended()) {
+        return endOutcome();
     }
     if (g.Bus.ModuleCount == 0) {
         return ScanOutcome::NoneFound;
@@ -37,13 +39,13 @@ ScanOutcome ScanBus(Global& g, ModuleLink& link) {
                                          }
                                      });
     while ((quiet.elapsed() < kScanQuietMs || g.RxPending) && sinceNew.elapsed() < kScanLimitMs &&
-           !lost()) {
+           !ended()) {
         YieldToEventLoop();
     }
     QObject::disconnect(c1);
     QObject::disconnect(c2);
-    if (lost()) {
-        return ScanOutcome::LinkLost;
+    if (ended()) {
+        return endOutcome();
     }
     return IsForeignFirmware(g.Bus.MinVersion) ? ScanOutcome::Foreign : ScanOutcome::Found;
 }

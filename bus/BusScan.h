@@ -10,6 +10,7 @@ enum class ScanOutcome {
     Foreign,    // the lowest firmware is 4.x: a module of another make
     NoneFound,  // nobody answered within 2 s
     LinkLost,   // the device went away during the scan; the table holds what came
+    Stopped,    // the program was asked to stop; the table holds what came
 };
 
 // After the first answer the scan goes on until nothing has arrived for this

@@ -2,12 +2,14 @@
 
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QTimer>
 
 #include "bus/ModuleText.h"
-#include "cli/Commands.h"
+#include "cli/Cli.h"
 #include "common/Global.h"
 #include "link/ModeByte.h"
 #include "link/ModuleLink.h"
@@ -43,11 +45,15 @@ const char* const kDescription =
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
     "     firmware does not offer\n"
     "  3  the link failed: the port cannot be opened, the link was lost during\n"
-    "     the command, or a frame was refused by the port";
+    "     the command, or a frame was refused by the port\n"
+    "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set and program\n"
+    "     stop at once, say what they did so far and send nothing more; for\n"
+    "     monitor a signal is the normal end";
 
-volatile std::sig_atomic_t g_interrupted = 0;
-void OnSignal(int) {
-    g_interrupted = 1;
+// The signal that asked the program to stop; 0 while none has.
+volatile std::sig_atomic_t g_signal = 0;
+void OnSignal(int signal) {
+    g_signal = signal;
 }
 
 // "0".."3" or a relay caption -> its caption; empty when it is neither.
@@ -71,25 +77,16 @@ QString BaudCaptionFromArg(const QString& arg) {
     return i < 0 ? QString() : QString::fromLatin1(kBaudCaptions[static_cast<std::size_t>(i)]);
 }
 
-// Which options each command takes, and which of them it needs.
-struct CommandRule {
-    const char* name;
-    bool takesId;
-    QStringList allowed;
-    QStringList required;
-};
+std::vector<CommandRule> AllCommands() {
+    std::vector<CommandRule> all;
+    for (const auto family : {ReadCommands, WriteCommands}) {
+        std::vector<CommandRule> rules = family();
+        std::move(rules.begin(), rules.end(), std::back_inserter(all));
+    }
+    return all;
+}
 
-const CommandRule* FindRule(const QString& name) {
-    static const CommandRule rules[] = {
-        {"scan", false, {"json"}, {}},
-        {"query", true, {"json"}, {}},
-        {"set", true, {"relay", "eeprom"}, {"relay"}},
-        {"program",
-         false,
-         {"relay", "eeprom", "baud", "identifiers", "topology"},
-         {"baud", "identifiers", "topology", "relay"}},
-        {"monitor", false, {"debug"}, {}},
-    };
+const CommandRule* FindRule(const std::vector<CommandRule>& rules, const QString& name) {
     for (const CommandRule& r : rules) {
         if (name == QLatin1String(r.name)) {
             return &r;
@@ -99,22 +96,30 @@ const CommandRule* FindRule(const QString& name) {
 }
 
 // Reads the parsed command line into o; an error text when it does not make sense.
-QString Check(const QCommandLineParser& parser, Options& o) {
+QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& rules,
+              const CommandRule*& rule, Options& o) {
+    o.parser = &parser;
     o.port = parser.value(QStringLiteral("port"));
-    if (o.port.isEmpty()) {
-        return QStringLiteral("--port PORT is required");
-    }
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
         return QStringLiteral("say scan, query ID, set ID, program or monitor");
     }
     o.command = words.takeFirst();
-    const CommandRule* rule = FindRule(o.command);
+    rule = FindRule(rules, o.command);
     if (!rule) {
         return QStringLiteral("unknown command %1").arg(o.command);
     }
-    if (rule->takesId) {
-        const auto id = words.isEmpty() ? std::nullopt : ModuleIdFromText(words.takeFirst());
+    if (o.port.isEmpty() && rule->port == PortUse::Required) {
+        return QStringLiteral("--port PORT is required");
+    }
+    if (rule->operand) {
+        if (words.isEmpty()) {
+            return QStringLiteral("%1 needs %2").arg(o.command, QLatin1String(rule->operand));
+        }
+        o.operands << words.takeFirst();
+    }
+    if (rule->operand && QLatin1String(rule->operand) == QLatin1String("ID")) {
+        const auto id = ModuleIdFromText(o.operands.first());
         if (!id) {
             return QStringLiteral("%1 needs a module ID from 0 to 32000").arg(o.command);
         }
@@ -203,25 +208,52 @@ int main(int argc, char** argv) {
                                  QStringLiteral("command [ID]"));
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);
+    const std::vector<CommandRule> rules = AllCommands();
+    const CommandRule* rule = nullptr;
     Options o;
-    if (const QString problem = Check(parser, o); !problem.isEmpty()) {
+    if (const QString problem = Check(parser, rules, rule, o); !problem.isEmpty()) {
         std::fprintf(stderr, "quorval-cli: %s\n\n%s", qPrintable(problem),
                      qPrintable(parser.helpText()));
         return kExitUsage;
     }
-
-    auto comm = std::make_unique<QtSerialComm>();
-    const int comNumber = ComPortNumber(o.port);
-    const QString device = comNumber ? comm->Map().Device(comNumber) : o.port;
-    if (const int rc = comm->OpenDevice(device); rc != 0) {
-        const QString why = OpenErrorReason(rc, comm->LastErrorText());
-        return LinkFailed(QStringLiteral("cannot open %1 (%2): %3").arg(o.port, device, why));
-    }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
+    Session session{app, o};
     Global g;
-    ModuleLink link(g, std::move(comm));
-    link.StartTimers();
-    return RunCommand(app, g, link, o, g_interrupted);
+    std::unique_ptr<ModuleLink> link;
+    if (rule->port == PortUse::Required || (rule->port == PortUse::Optional && !o.port.isEmpty())) {
+        auto comm = std::make_unique<QtSerialComm>();
+        const int comNumber = ComPortNumber(o.port);
+        // The port is reached through a COM number, so that it can be opened again.
+        const int number = comNumber ? comNumber : 1;
+        if (!comNumber) {
+            comm->MapPort(number, o.port);
+        }
+        comm->SetCommPort(number);
+        if (const int rc = comm->SetPortOpen(true); rc != 0) {
+            const QString why = OpenErrorReason(rc, comm->LastErrorText());
+            return LinkFailed(QStringLiteral("cannot open %1 (%2): %3")
+                                  .arg(o.port, comm->DeviceName(number), why));
+        }
+        link = std::make_unique<ModuleLink>(g, std::move(comm));
+        link->StartTimers();
+        session.g = &g;
+        session.link = link.get();
+    }
+    // Every wait lets events run, so the request reaches it within a tick.
+    QTimer signalCheck;
+    QObject::connect(&signalCheck, &QTimer::timeout, [&link] {
+        if (g_signal && link) {
+            link->RequestStop();
+        }
+    });
+    signalCheck.start(20);
+
+    const int status = rule->run(session);
+    link.reset();  // the port and its lock are free before the program ends
+    if (g_signal && !rule->signalEnds) {
+        return 128 + g_signal;  // as shells expect of a program ended by a signal
+    }
+    return status;
 }

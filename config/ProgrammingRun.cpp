@@ -28,10 +28,11 @@ std::vector<int> ProgrammingOrder(const Global& g) {
 }
 
 QString RunSummary(const ProgrammingResult& result) {
-    return QStringLiteral("sent %1 of %2, failed %3")
+    return QStringLiteral("sent %1 of %2, failed %3%4")
         .arg(result.sent)
-        .arg(result.sent + result.failed)
-        .arg(result.failed);
+        .arg(result.total)
+        .arg(result.failed)
+        .arg(result.interrupted ? QStringLiteral(", interrupted") : QString());
 }
 
 ProgrammingResult ProgramModules(
@@ -39,11 +40,20 @@ ProgrammingResult ProgramModules(
     const std::function<bool()>& writeToEeprom,
     const std::function<void(int id, bool sent, const ProgrammingResult& soFar)>& progress) {
     ProgrammingResult result;
+    result.total = static_cast<int>(order.size());
     for (const int id : order) {
+        if (link.StopRequested()) {
+            result.interrupted = true;
+            break;
+        }
         g.TxByte3 = mode;
         g.TxByte2 = static_cast<std::uint8_t>(id / 256);
         g.TxByte1 = static_cast<std::uint8_t>(id % 256);
         const bool sent = link.DeliverCommand(writeToEeprom() ? kCmdWrite : kCmdSet);
+        if (!sent && link.StopRequested()) {
+            result.interrupted = true;  // dropped on the way out: neither sent nor failed
+            break;
+        }
         ++(sent ? result.sent : result.failed);
         progress(id, sent, result);
         YieldToEventLoop();

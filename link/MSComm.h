@@ -42,6 +42,9 @@ class MSComm {
     virtual bool Output(const QByteArray& bytes) = 0;
     // Bytes queued but not yet handed to the device.
     virtual qint64 BytesToWrite() const = 0;
+    // Drops what is queued and not yet handed to the device, so that a frame
+    // reported as not sent can never leave later.
+    virtual void DiscardOutput() = 0;
 
     // The device that a COM port number stands for, for people to read, and a
     // way to point a COM port at another device (empty: the default one).

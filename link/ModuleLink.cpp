@@ -31,6 +31,9 @@ ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
 }
 
 bool ModuleLink::SendCommand(std::uint8_t cmd) {
+    if (stopRequested_) {
+        return false;
+    }
     return quorval::SendCommand(g_, *port_, cmd);
 }
 
@@ -48,7 +51,8 @@ bool ModuleLink::DeliverCommand(std::uint8_t cmd) {
         if (port_->BytesToWrite() == 0) {
             return true;
         }
-        if (clock.elapsed() >= kDeliverLimitMs) {
+        if (clock.elapsed() >= kDeliverLimitMs || stopRequested_) {
+            port_->DiscardOutput();
             return false;
         }
         YieldToEventLoop();

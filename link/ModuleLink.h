@@ -42,10 +42,17 @@ class ModuleLink : public QObject {
     void SetTimeOfDay(TimeOfDay clock) { clock_ = std::move(clock); }
 
     // One command frame from cmd and the TxByte parameters; true when queued.
+    // Nothing is sent once a stop has been requested.
     bool SendCommand(std::uint8_t cmd);
     // The same, then waits (letting events run) until the frame has been handed
-    // to the device; false when the port refused it or went away first.
+    // to the device; false when the port refused it, went away first, or did
+    // not take it in time (what is left of it is then dropped, never sent later).
     bool DeliverCommand(std::uint8_t cmd);
+
+    // Ends every wait on the link at its next pass and refuses further frames:
+    // the program is asked to stop (Ctrl-C on the command line).
+    void RequestStop() { stopRequested_ = true; }
+    bool StopRequested() const { return stopRequested_; }
 
     // How often the device of the open port went away; a waiting caller
     // compares it before and after to learn that the link was lost.
@@ -96,6 +103,7 @@ class ModuleLink : public QObject {
     QString dumpLine_;
     int dumpCount_ = 0;
     int losses_ = 0;
+    bool stopRequested_ = false;
 };
 
 }  // namespace quorval

@@ -171,6 +171,12 @@ qint64 QtSerialComm::BytesToWrite() const {
     return PortOpen() ? port_->bytesToWrite() : 0;
 }
 
+void QtSerialComm::DiscardOutput() {
+    if (PortOpen()) {
+        port_->clear(QSerialPort::Output);
+    }
+}
+
 bool QtSerialComm::WaitForWritten(int timeoutMs) {
     if (!PortOpen()) {
         return false;

@@ -28,6 +28,7 @@ class QtSerialComm : public QObject, public MSComm {
     QByteArray Input() override;
     bool Output(const QByteArray& bytes) override;
     qint64 BytesToWrite() const override;
+    void DiscardOutput() override;
     QString DeviceName(int port) const override { return map_.Device(port); }
     void MapPort(int port, const QString& device) override { map_.SetDevice(port, device); }
     int LastError() const override { return lastError_; }

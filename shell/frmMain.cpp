@@ -300,7 +300,8 @@ void frmMain::mnuRefresh_Click() {
             ReportNoModules({});
             break;
         case ScanOutcome::LinkLost:
-            break;  // said when it happened; the bus is cleared
+        case ScanOutcome::Stopped:
+            break;  // a loss is said when it happened; the bus is cleared
     }
 }
 

@@ -46,6 +46,7 @@ class SimComm : public MSComm {
         return true;
     }
     qint64 BytesToWrite() const override { return 0; }
+    void DiscardOutput() override {}
     int LastError() const override { return 0; }
     QString LastErrorText() const override { return {}; }
 

@@ -6,6 +6,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <csignal>
+
+#include "link/QtSerialComm.h"
 #include "support/SimProcess.h"
 
 using testing_support::SimProcess;
@@ -223,6 +226,49 @@ class TstCli : public QObject {
         const int refused = int(lines.filter("REFUSED").size());
         QVERIFY(refused > 0);
         QCOMPARE(lines.last(), QString("sent %1 of 40, failed %2").arg(40 - refused).arg(refused));
+    }
+
+    // Ctrl-C (or a kill) half-way: what got through, the shell's status, and the port free.
+    void signalStopsACommandHalfWay_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<QStringList>("command");
+        QTest::newRow("scan, SIGINT") << int(SIGINT) << QStringList{"scan"};
+        QTest::newRow("program, SIGTERM")
+            << int(SIGTERM)
+            << QStringList{"program",        "--baud",  "125", "--identifiers", "11", "--topology",
+                           "point-to-point", "--relay", "0"};
+    }
+    void signalStopsACommandHalfWay() {
+        QFETCH(int, signal);
+        QFETCH(QStringList, command);
+        SimProcess sim({"--log", "{dir}/frames.log"}, System(200));
+        QVERIFY(sim.Start());
+        QProcess cli;
+        cli.start(QStringLiteral(QUORVAL_CLI_PATH),
+                  QStringList{"--port", sim.LinkPath()} + command);
+        QByteArray out;
+        const bool program = command[0] == "program";
+        // A scan is stopped while answers come in, a run once it has programmed a module.
+        QTRY_VERIFY_WITH_TIMEOUT(program ? (out += cli.readAllStandardOutput()).contains(" S 0x")
+                                         : sim.LoggedFrames("frames.log", "tx").size() > 100,
+                                 20000);
+        ::kill(pid_t(cli.processId()), signal);
+        QVERIFY(cli.waitForFinished(10000));
+        QCOMPARE(cli.exitCode(), 128 + signal);
+        const QStringList lines = Lines(QString::fromUtf8(out + cli.readAllStandardOutput()));
+        QVERIFY(!lines.isEmpty() && lines.size() < 200);
+        if (program) {
+            const int sent = int(lines.filter(" S 0x").size());
+            QCOMPARE(lines.last(), QString("sent %1 of 200, failed 0, interrupted").arg(sent));
+            QTRY_COMPARE(sim.LoggedFrames("frames.log").filter(QRegularExpression("^53")).size(),
+                         sent);
+        } else {
+            QVERIFY(QString::fromUtf8(cli.readAllStandardError()).contains("interrupted after"));
+        }
+        // The port and its lock went with the program.
+        quorval::QtSerialComm port;
+        port.MapPort(1, sim.LinkPath());
+        QCOMPARE(port.SetPortOpen(true), 0);
     }
 
     void largeSystemIsScannedWhole() {

@@ -24,6 +24,7 @@ class FakeComm : public quorval::MSComm {
         return true;
     }
     qint64 BytesToWrite() const override { return 0; }
+    void DiscardOutput() override {}
     int LastError() const override { return 0; }
     QString LastErrorText() const override { return {}; }
 

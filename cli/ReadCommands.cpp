@@ -1,0 +1,101 @@
+// scan, query and monitor: commands that only listen to what the modules say.
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QTimer>
+
+#include "bus/BusScan.h"
+#include "cli/Cli.h"
+#include "cli/CliFormat.h"
+#include "common/Global.h"
+#include "link/ModuleLink.h"
+
+namespace quorval {
+
+namespace {
+
+void Print(Global& g, const QList<int>& ids, bool json) {
+    if (json) {
+        QJsonArray array;
+        for (int id : ids) {
+            array.append(ModuleJson(g.Bus.Modules(id)));
+        }
+        Out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
+        return;
+    }
+    for (int id : ids) {
+        Out(ModuleLine(g.Bus.Modules(id)));
+    }
+}
+
+int Scan(Session& s) {
+    Global& g = *s.g;
+    ModuleLink& link = *s.link;
+    const ScanOutcome outcome = ScanBus(g, link);
+    if (outcome == ScanOutcome::NoneFound) {
+        Err(NoModulesMessage());
+        return kExitSystem;
+    }
+    QList<int> ids;
+    for (int i = 0; i < g.Bus.ModuleCount; ++i) {
+        ids << g.Bus.ModuleOrder(i);
+    }
+    Print(g, ids, s.o.json);
+    switch (outcome) {
+        case ScanOutcome::LinkLost:
+            return LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
+                                  .arg(ids.size())
+                                  .arg(link.PortProblem()));
+        case ScanOutcome::Stopped:
+            Err(QStringLiteral("interrupted after %1 modules").arg(ids.size()));
+            return kExitOk;
+        case ScanOutcome::Foreign:
+            return Refuse(ForeignModuleMessage());
+        default:
+            return kExitOk;
+    }
+}
+
+int QueryCommand(Session& s) {
+    const int id = s.o.id;
+    if (const Answer a = Query(*s.g, *s.link, id); a != Answer::Answered) {
+        return NoAnswer(*s.link, a, id);
+    }
+    Print(*s.g, {id}, s.o.json);
+    return kExitOk;
+}
+
+int Monitor(Session& s) {
+    ModuleLink& link = *s.link;
+    s.g->DebugEnabled = s.o.debug;
+    Err(QStringLiteral("listening; Ctrl-C to stop"));
+    QObject::connect(&link, &ModuleLink::FrameParsed,
+                     [](const ResponseFrame& f, FrameOutcome o) { Out(FrameLine(f, o)); });
+    if (s.o.debug) {
+        QObject::connect(&link, &ModuleLink::DebugLine, [](const QString& line) { Out(line); });
+    }
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, [&s, &link] {
+        if (link.StopRequested()) {
+            s.app.quit();
+        }
+    });
+    stopCheck.start(20);
+    QObject::connect(&link, &ModuleLink::LinkLost, [&s, &link] {
+        LinkFailed(link.PortProblem());
+        s.app.exit(kExitLink);
+    });
+    return s.app.exec();
+}
+
+}  // namespace
+
+std::vector<CommandRule> ReadCommands() {
+    return {
+        {"scan", nullptr, PortUse::Required, false, {"json"}, {}, Scan},
+        {"query", "ID", PortUse::Required, false, {"json"}, {}, QueryCommand},
+        {"monitor", nullptr, PortUse::Required, true, {"debug"}, {}, Monitor},
+    };
+}
+
+}  // namespace quorval
