@@ -14,6 +14,7 @@
 #include "support/FrameVectors.h"
 #include "view/BusGeometry.h"
 #include "view/ModulePixels.h"
+#include "view/PlotGeometry.h"
 
 using namespace quorval;
 using testing_support::FakeComm;
@@ -425,6 +426,33 @@ class TstCore : public QObject {
         m.ShowReportedMode(0xF8, 34);  // no 1 MBit/s with 29 bit at 3.4
         QCOMPARE(m.SelectedBaud(), QString("250 KBit/s"));
         QVERIFY(!m.LineOrRingEnabled());
+    }
+
+    void trendPlotBreaksAtGapsAndThinsDenseRuns() {
+        QCOMPARE(NiceTicks(0, 17, 4), (std::vector<double>{0, 5, 10, 15, 20}));
+        QCOMPARE(NiceTicks(7, 7, 2), (std::vector<double>{7, 7.5, 8}));  // a flat line still spans
+        const PlotFrame frame{200, 100, 20, 10, 10, 20};
+        // Present, missing twice, present again: two lines, one gap between them.
+        const PlotSeries broken{"CH1", {{0, 0.0}, {1000, {}}, {2000, {}}, {4000, 10.0}}};
+        const PlotLayout l = LayOutPlot(frame, 0, 4000, {broken}, {{2000, "missing"}});
+        QCOMPARE(l.lines[0].size(), std::size_t(2));
+        QCOMPARE(l.lines[0][0][0].x, l.left);
+        QCOMPARE(l.lines[0][0][0].y, l.bottom);
+        QCOMPARE(l.lines[0][1][0].x, l.right);
+        QCOMPARE(l.lines[0][1][0].y, l.top);
+        QCOMPARE(l.gaps[0], (std::vector<std::pair<double, double>>{{l.left, l.right}}));
+        QCOMPARE(l.marks[0].x, (l.left + l.right) / 2);
+        QCOMPARE(l.timeTicks.front().label, QString("00:00:00"));
+        // A day of samples on 170 pixels keeps the extremes, at most four per column.
+        PlotSeries dense{"CH2", {}};
+        for (int i = 0; i < 86400; ++i)
+            dense.samples.push_back({qint64(i) * 1000, double(i == 5000 ? 1000 : i % 7)});
+        const PlotLayout d = LayOutPlot(frame, 0, 86399000, {dense}, {});
+        QVERIFY(d.lines[0][0].size() <= 4 * 171);
+        QCOMPARE(std::min_element(d.lines[0][0].begin(), d.lines[0][0].end(),
+                                  [](auto a, auto b) { return a.y < b.y; })
+                     ->y,
+                 d.top);
     }
 };
 

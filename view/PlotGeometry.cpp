@@ -1,0 +1,196 @@
+#include "view/PlotGeometry.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+#include <QDateTime>
+
+namespace quorval {
+
+namespace {
+
+constexpr qint64 kSecond = 1000;
+constexpr qint64 kMinute = 60 * kSecond;
+constexpr qint64 kHour = 60 * kMinute;
+constexpr qint64 kDay = 24 * kHour;
+
+constexpr std::array<qint64, 21> kTimeSteps{
+    kSecond,     2 * kSecond, 5 * kSecond,  10 * kSecond, 15 * kSecond, 30 * kSecond, kMinute,
+    2 * kMinute, 5 * kMinute, 10 * kMinute, 15 * kMinute, 30 * kMinute, kHour,        2 * kHour,
+    3 * kHour,   6 * kHour,   12 * kHour,   kDay,         2 * kDay,     7 * kDay,     28 * kDay};
+
+std::vector<PlotTick> TimeTicks(const PlotLayout& l, const PlotFrame& frame, qint64 fromMs,
+                                qint64 toMs) {
+    const qint64 span = std::max<qint64>(toMs - fromMs, 1);
+    const int count = std::max(2, static_cast<int>((l.right - l.left) / 90));
+    qint64 step = kTimeSteps.back();
+    for (const qint64 s : kTimeSteps) {
+        if (span / s <= count) {
+            step = s;
+            break;
+        }
+    }
+    while (span / step > count) {
+        step *= 2;  // longer than the list: whole multiples of four weeks
+    }
+    const QString format = span >= kDay     ? QStringLiteral("MM-dd HH:mm")
+                           : step < kMinute ? QStringLiteral("HH:mm:ss")
+                                            : QStringLiteral("HH:mm");
+    const qint64 offset = static_cast<qint64>(frame.utcOffsetSeconds) * kSecond;
+    // Ticks on whole steps of the labels' own clock.
+    const qint64 local = fromMs + offset;
+    qint64 t = (local / step + (local % step > 0 ? 1 : 0)) * step - offset;
+    std::vector<PlotTick> ticks;
+    for (; t <= toMs; t += step) {
+        const double x = l.left + (l.right - l.left) * static_cast<double>(t - fromMs) /
+                                      static_cast<double>(span);
+        const QDateTime at =
+            QDateTime::fromMSecsSinceEpoch(t, Qt::OffsetFromUTC, frame.utcOffsetSeconds);
+        ticks.push_back({x, at.toString(format)});
+    }
+    return ticks;
+}
+
+// Keeps the first, lowest, highest and last point of each pixel column.
+void AddThinned(std::vector<PlotPoint>& line, const std::vector<PlotPoint>& column) {
+    if (column.empty()) {
+        return;
+    }
+    const auto [low, high] = std::minmax_element(
+        column.begin(), column.end(),
+        [](const PlotPoint& a, const PlotPoint& b) { return a.y > b.y; });  // screen y is down
+    std::array<std::size_t, 4> keep{0, static_cast<std::size_t>(low - column.begin()),
+                                    static_cast<std::size_t>(high - column.begin()),
+                                    column.size() - 1};
+    std::sort(keep.begin(), keep.end());
+    for (std::size_t i = 0; i < keep.size(); ++i) {
+        if (i == 0 || keep[i] != keep[i - 1]) {
+            line.push_back(column[keep[i]]);
+        }
+    }
+}
+
+}  // namespace
+
+std::vector<double> NiceTicks(double lo, double hi, int count) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || count < 1) {
+        return {0, 1};
+    }
+    if (hi < lo) {
+        std::swap(lo, hi);
+    }
+    if (hi - lo < 1e-9) {
+        hi = lo + 1;
+    }
+    const double rough = (hi - lo) / count;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+    double step = 10 * magnitude;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (m * magnitude >= rough) {
+            step = m * magnitude;
+            break;
+        }
+    }
+    std::vector<double> ticks;
+    const double first = std::floor(lo / step) * step;
+    for (int i = 0;; ++i) {
+        const double v = first + i * step;
+        ticks.push_back(v);
+        if (v >= hi - step * 1e-9) {
+            break;
+        }
+    }
+    return ticks;
+}
+
+PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
+                      const std::vector<PlotSeries>& series, const std::vector<PlotMark>& marks) {
+    PlotLayout l;
+    l.left = frame.marginLeft;
+    l.top = frame.marginTop;
+    l.right = std::max(l.left + 1, frame.width - frame.marginRight);
+    l.bottom = std::max(l.top + 1, frame.height - frame.marginBottom);
+    if (toMs < fromMs) {
+        std::swap(fromMs, toMs);
+    }
+    const double span = static_cast<double>(std::max<qint64>(toMs - fromMs, 1));
+    const auto xOf = [&](qint64 t) {
+        return l.left + (l.right - l.left) * static_cast<double>(t - fromMs) / span;
+    };
+
+    double lo = 0;
+    double hi = 0;
+    bool any = false;
+    for (const PlotSeries& s : series) {
+        for (const PlotSample& p : s.samples) {
+            if (p.value) {
+                lo = any ? std::min(lo, *p.value) : *p.value;
+                hi = any ? std::max(hi, *p.value) : *p.value;
+                any = true;
+            }
+        }
+    }
+    const int valueCount = std::max(2, static_cast<int>((l.bottom - l.top) / 30));
+    const std::vector<double> values = NiceTicks(lo, hi, valueCount);
+    const double vlo = values.front();
+    const double vhi = values.back();
+    const auto yOf = [&](double v) {
+        return l.bottom - (l.bottom - l.top) * (v - vlo) / (vhi - vlo);
+    };
+    for (const double v : values) {
+        l.valueTicks.push_back({yOf(v), QString::number(v, 'g', 10)});
+    }
+    l.timeTicks = TimeTicks(l, frame, fromMs, toMs);
+
+    for (const PlotSeries& s : series) {
+        std::vector<std::vector<PlotPoint>> lines;
+        std::vector<std::pair<double, double>> gaps;
+        std::vector<PlotPoint> line;
+        std::vector<PlotPoint> column;
+        std::optional<double> gapFrom;  // x where the current gap began
+        std::optional<double> lastX;    // x of the last sample with a value
+        const auto endLine = [&] {
+            AddThinned(line, column);
+            column.clear();
+            if (!line.empty()) {
+                lines.push_back(std::move(line));
+                line.clear();
+            }
+        };
+        for (const PlotSample& p : s.samples) {
+            const double x = xOf(p.timeMs);
+            if (!p.value) {
+                if (!gapFrom) {
+                    gapFrom = lastX ? *lastX : x;
+                    endLine();
+                }
+                continue;
+            }
+            if (gapFrom) {
+                gaps.emplace_back(*gapFrom, x);
+                gapFrom.reset();
+            }
+            const PlotPoint point{x, yOf(*p.value)};
+            if (!column.empty() && std::floor(column.front().x) != std::floor(x)) {
+                AddThinned(line, column);
+                column.clear();
+            }
+            column.push_back(point);
+            lastX = x;
+        }
+        if (gapFrom) {
+            gaps.emplace_back(*gapFrom,
+                              s.samples.empty() ? *gapFrom : xOf(s.samples.back().timeMs));
+        }
+        endLine();
+        l.lines.push_back(std::move(lines));
+        l.gaps.push_back(std::move(gaps));
+    }
+    for (const PlotMark& m : marks) {
+        l.marks.push_back({xOf(m.timeMs), m.text});
+    }
+    return l;
+}
+
+}  // namespace quorval
