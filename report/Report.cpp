@@ -16,18 +16,20 @@ const char* const kStyle = R"(
 @page { size: A4; margin: 15mm; }
 html { print-color-adjust: exact; -webkit-print-color-adjust: exact; }
 body { font-family: sans-serif; font-size: 10pt; color: #000; background: #fff;
-       max-width: 180mm; margin: 8mm auto; }
+       max-width: 178mm; margin: 8mm auto; }
 h1 { font-size: 17pt; margin: 0 0 3mm 0; }
 h2 { font-size: 13pt; margin: 7mm 0 2mm 0; break-after: avoid; page-break-after: avoid; }
 p { margin: 1mm 0 2mm 0; }
-table { border-collapse: collapse; width: 100%; }
-th, td { border: 0.3mm solid #999; padding: 0.8mm 1.6mm; text-align: left; vertical-align: top; }
+table { border-collapse: collapse; width: 100%; font-size: 9pt; }
+th, td { border: 0.3mm solid #999; padding: 0.7mm 1.3mm; text-align: left; vertical-align: top; }
 thead th { background: #e4e4e4; }
 thead { display: table-header-group; }
-tr, header, figure { break-inside: avoid; page-break-inside: avoid; }
+tr, header, section { break-inside: avoid; page-break-inside: avoid; }
 table.facts { width: auto; }
 table.facts th { background: #f0f0f0; font-weight: normal; }
-td.number { text-align: right; font-variant-numeric: tabular-nums; }
+td.number, th.number { text-align: right; font-variant-numeric: tabular-nums; }
+th.group { text-align: center; }
+td.nowrap { white-space: nowrap; }
 .error { color: #c00000; font-weight: bold; }
 .verdict { font-weight: bold; }
 figure { margin: 0; }
@@ -130,8 +132,21 @@ void ModuleTable(Html& h, const ReportData& d) {
     h.Open("section", {{"id", "modules"}});
     h.Element("h2", QStringLiteral("Modules"));
     h.Open("table");
-    Heads(h, {"#", "ID", "Side", "Firmware", "Mode", "Configuration", "CH1", "CH1 counter", "CH2",
-              "CH2 counter"});
+    h.Open("thead");
+    h.Open("tr");
+    for (const char* name : {"#", "ID", "Side", "Firmware", "Configuration"}) {
+        h.Element("th", QString::fromLatin1(name), {{"rowspan", "2"}});
+    }
+    h.Element("th", QStringLiteral("CH1"), {{"colspan", "2"}, {"class", "group"}});
+    h.Element("th", QStringLiteral("CH2"), {{"colspan", "2"}, {"class", "group"}});
+    h.Close();
+    h.Open("tr");
+    for (int channel = 1; channel <= 2; ++channel) {
+        h.Element("th", QStringLiteral("status"));
+        h.Element("th", QStringLiteral("counter"), {{"class", "number"}});
+    }
+    h.Close();
+    h.Close();
     h.Open("tbody");
     int position = 0;
     for (const ModuleState& m : d.state.modules) {
@@ -141,9 +156,9 @@ void ModuleTable(Html& h, const ReportData& d) {
         h.Element("td", QString::number(m.id), {{"class", "number"}});
         h.Element("td", QString(QChar(static_cast<unsigned char>(m.side))));
         h.Element("td", VersionText(m.version));
-        h.Element("td", QStringLiteral("0x%1").arg(m.mode, 2, 16, QLatin1Char('0')));
-        h.Open("td");
-        h.Text(QStringLiteral("%1, %2 identifiers, %3")
+        h.Open("td", {{"class", "nowrap"}});
+        h.Text(QStringLiteral("0x%1: %2, %3, %4")
+                   .arg(m.mode, 2, 16, QLatin1Char('0'))
                    .arg(mode.baud, mode.identifiers, mode.topology));
         h.Empty("br");
         h.Text(mode.relay);

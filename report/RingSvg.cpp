@@ -20,6 +20,9 @@ constexpr int kHeight = 480;
 constexpr int kPixel = 2;
 constexpr int kPictureWidth = kModuleImageWidth * kPixel;
 constexpr int kPictureHeight = kModuleImageHeight * kPixel;
+// The module IDs beside the pictures: 13 px digits.
+constexpr double kIdDigitWidth = 8;
+constexpr double kIdHeight = 14;
 const char* const kBackground = "#c0c0c0";
 const char* const kBlue = "#0000ff";
 const char* const kRed = "#ff0000";
@@ -130,11 +133,14 @@ void WriteModule(Html& h, const std::vector<ModuleState>& modules, int k, const 
     h.Empty("path", {{"d", paths.left}, {"fill", lamp(ch1Error)}});
     h.Empty("path", {{"d", paths.right}, {"fill", lamp(ch2Error)}});
     h.Close();
-    // The module ID outside the ring, beside its picture.
+    // The module ID outside the ring, clear of its picture in every direction.
     std::int16_t deg = PositionAngle(k, n);
     const double a = DegToRad(deg);
-    const double out = ring.placeRadius + kPictureHeight / 2.0 + 12.0;
-    h.Element("text", QString::number(m.id),
+    const QString id = QString::number(m.id);
+    const double labelWidth = kIdDigitWidth * id.size();
+    const double out = ring.placeRadius + std::abs(std::cos(a)) * (kPictureWidth + labelWidth) / 2 +
+                       std::abs(std::sin(a)) * (kPictureHeight + kIdHeight) / 2 + 3;
+    h.Element("text", id,
               {{"class", "id"},
                {"x", Number(ring.centreX + out * std::cos(a))},
                {"y", Number(ring.centreY - out * std::sin(a))}});
