@@ -281,29 +281,30 @@ QJsonObject ModuleJson(const ModuleState& m) {
 }
 
 QByteArray SnapshotJson(const Snapshot& s) {
-    QByteArray out = "{\n";
-    out += "  \"taken\": " + Compact(s.taken.toUTC().toString(Qt::ISODate)) + ",\n";
-    out += "  \"port\": " + Compact(s.port) + ",\n";
-    out +=
-        "  \"program\": " + Line({{"name", s.programName}, {"version", s.programVersion}}) + ",\n";
-    out += "  \"modules\": [";
+    QByteArray modules = "[";
     const char* separator = "\n";
     for (const ModuleState& m : s.modules) {
-        out += separator;
-        out += "    " + Line({{"id", m.id},
-                              {"side", SideText(m.side)},
-                              {"version", m.version},
-                              {"firmware", VersionText(m.version)},
-                              {"mode", m.mode},
-                              {"configuration", ConfigurationJson(m.mode)},
-                              {"status1", m.error1},
-                              {"errors1", m.count1},
-                              {"status2", m.error2},
-                              {"errors2", m.count2}});
+        modules += separator;
+        modules += "    " + Line({{"id", m.id},
+                                  {"side", SideText(m.side)},
+                                  {"version", m.version},
+                                  {"firmware", VersionText(m.version)},
+                                  {"mode", m.mode},
+                                  {"configuration", ConfigurationJson(m.mode)},
+                                  {"status1", m.error1},
+                                  {"errors1", m.count1},
+                                  {"status2", m.error2},
+                                  {"errors2", m.count2}});
         separator = ",\n";
     }
-    out += s.modules.empty() ? "]\n}\n" : "\n  ]\n}\n";
-    return out;
+    modules += s.modules.empty() ? "]" : "\n  ]";
+    if (s.plainList) {  // it knows no more than the list it was read from
+        return modules + "\n";
+    }
+    return "{\n  \"taken\": " + Compact(s.taken.toUTC().toString(Qt::ISODate)) +
+           ",\n  \"port\": " + Compact(s.port) +
+           ",\n  \"program\": " + Line({{"name", s.programName}, {"version", s.programVersion}}) +
+           ",\n  \"modules\": " + modules + "\n}\n";
 }
 
 SnapshotRead ParseSnapshot(const QByteArray& json, const QString& name) {

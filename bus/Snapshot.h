@@ -34,7 +34,8 @@ Snapshot TakeSnapshot(ModuleTable& table, const QString& port);
 QJsonObject ModuleJson(const ModuleState& m);
 
 // The snapshot file: taken, port, program, then one module a line with the
-// firmware text and the decoded configuration next to the raw values.
+// firmware text and the decoded configuration next to the raw values. One
+// read from a plain list is written as a list.
 QByteArray SnapshotJson(const Snapshot& s);
 
 struct SnapshotRead {

@@ -38,11 +38,13 @@ const char* const kDescription =
     "                Settings window; each module's line says whether the port took\n"
     "                its frame, the last line counts them\n"
     "  monitor       prints every answer frame as it is parsed until interrupted\n"
-    "  check BASELINE  scans and compares with a snapshot or scan --json file:\n"
-    "                one line per difference, most serious first, then a verdict\n"
+    "  check BASELINE\n"
+    "                scans and compares with a snapshot or scan --json file: one\n"
+    "                line per difference, most serious first, then a verdict\n"
     "  report        writes one self-contained HTML page (--out) of a scan\n"
     "                (--port) or a snapshot (--snapshot): ring, module table and,\n"
-    "                with --baseline, the differences; for handing over or printing\n"
+    "                with --baseline, the differences; for handing over or printing;\n"
+    "                0 once the file is written, whatever the differences\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
@@ -54,9 +56,9 @@ const char* const kDescription =
     "     or a channel is in error\n"
     "  3  the link failed: the port cannot be opened, the link was lost during\n"
     "     the command, or a frame was refused by the port\n"
-    "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set and program\n"
-    "     stop at once, say what they did so far and send nothing more; for\n"
-    "     monitor a signal is the normal end";
+    "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set, program,\n"
+    "     check and report stop at once, say what they did so far and send\n"
+    "     nothing more; for monitor a signal is the normal end";
 
 // The signal that asked the program to stop; 0 while none has.
 volatile std::sig_atomic_t g_signal = 0;
