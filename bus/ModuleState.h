@@ -5,6 +5,7 @@
 
 namespace quorval {
 
+class ModuleData;
 class ModuleTable;
 
 // One module as a scan left it, as plain data: what snapshots, comparisons,
@@ -25,6 +26,8 @@ struct ModuleState {
     }
     bool operator!=(const ModuleState& o) const { return !(*this == o); }
 };
+
+ModuleState StateOf(const ModuleData& m);
 
 // The modules of the last scan, in display order.
 std::vector<ModuleState> ScannedModules(ModuleTable& table);

@@ -64,11 +64,15 @@ struct CommandRule {
     QStringList allowed;
     QStringList required;
     std::function<int(Session&)> run;
+    // Runs before the port is opened (reads the command's files, checks where
+    // it will write); a status other than 0 ends the command with it.
+    std::function<int(Session&)> prepare = nullptr;
 };
 
 // The command families, one file each.
-std::vector<CommandRule> ReadCommands();   // scan, query, monitor
-std::vector<CommandRule> WriteCommands();  // set, program
+std::vector<CommandRule> ReadCommands();    // scan, query, monitor
+std::vector<CommandRule> WriteCommands();   // set, program
+std::vector<CommandRule> RecordCommands();  // check, report
 
 // A line on standard output (flushed) or standard error.
 void Out(const QString& line);

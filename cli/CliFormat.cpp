@@ -1,7 +1,6 @@
 #include "cli/CliFormat.h"
 
 #include "common/Bits.h"
-#include "link/ModeByte.h"
 
 namespace quorval {
 
@@ -20,17 +19,6 @@ QString ModeBits(std::uint8_t mode) {
 
 }  // namespace
 
-QString DecodedMode(std::uint8_t mode) {
-    const QString baud = QString::fromStdString(BaudCaption(mode));
-    return QStringLiteral("%1, %2, %3, %4")
-        .arg(baud.isEmpty() ? QStringLiteral("baud code %1").arg(mode & kModeBaudMask) : baud)
-        .arg((mode & kMode29Bit) ? QStringLiteral("29-bit identifiers")
-                                 : QStringLiteral("11-bit identifiers"))
-        .arg((mode & kModePointToPoint) ? QStringLiteral("point to point")
-                                        : QStringLiteral("line or ring"))
-        .arg(QString::fromStdString(RelayCaption(mode)));
-}
-
 QString ModuleLine(const ModuleData& m) {
     const char side = m.GetSide() >= 0x20 && m.GetSide() < 0x7F ? char(m.GetSide()) : '?';
     return QStringLiteral("%1  %2  %3  %4  %5  %6  (%7)")
@@ -41,19 +29,6 @@ QString ModuleLine(const ModuleData& m) {
         .arg(Channel(2, m.GetStatusChannel2(), m.GetErrorCounterChannel2()))
         .arg(ModeBits(m.GetMode()))
         .arg(DecodedMode(m.GetMode()));
-}
-
-QJsonObject ModuleJson(const ModuleData& m) {
-    return QJsonObject{
-        {QStringLiteral("id"), m.GetModuleID()},
-        {QStringLiteral("side"), QString(QChar(m.GetSide() ? m.GetSide() : '?'))},
-        {QStringLiteral("version"), m.GetVersion()},
-        {QStringLiteral("mode"), m.GetMode()},
-        {QStringLiteral("status1"), m.GetStatusChannel1()},
-        {QStringLiteral("status2"), m.GetStatusChannel2()},
-        {QStringLiteral("errors1"), m.GetErrorCounterChannel1()},
-        {QStringLiteral("errors2"), m.GetErrorCounterChannel2()},
-    };
 }
 
 QString FrameLine(const ResponseFrame& f, FrameOutcome outcome) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QJsonObject>
 #include <QString>
 
 #include "bus/ModuleData.h"
@@ -10,11 +9,8 @@
 
 namespace quorval {
 
-// Baud rate, identifier length, topology and relay logic by their captions.
-QString DecodedMode(std::uint8_t mode);
-// One line per module for people; one object per module for scripts.
+// One line per module for people.
 QString ModuleLine(const ModuleData& m);
-QJsonObject ModuleJson(const ModuleData& m);
 // One line per parsed frame, for the monitor.
 QString FrameLine(const ResponseFrame& f, FrameOutcome outcome);
 

@@ -5,9 +5,11 @@
 #include <QTimer>
 
 #include "bus/BusScan.h"
+#include "bus/Snapshot.h"
 #include "cli/Cli.h"
 #include "cli/CliFormat.h"
 #include "common/Global.h"
+#include "common/OutputFile.h"
 #include "link/ModuleLink.h"
 
 namespace quorval {
@@ -18,7 +20,7 @@ void Print(Global& g, const QList<int>& ids, bool json) {
     if (json) {
         QJsonArray array;
         for (int id : ids) {
-            array.append(ModuleJson(g.Bus.Modules(id)));
+            array.append(ModuleJson(StateOf(g.Bus.Modules(id))));
         }
         Out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
         return;
@@ -41,6 +43,17 @@ int Scan(Session& s) {
         ids << g.Bus.ModuleOrder(i);
     }
     Print(g, ids, s.o.json);
+    const QString save = s.o.Value(QStringLiteral("save"));
+    if (!save.isEmpty() && outcome != ScanOutcome::Found) {
+        Err(QStringLiteral("quorval-cli: no snapshot saved: the scan is not complete"));
+    } else if (!save.isEmpty()) {
+        const QString problem = WriteWhole(save, SnapshotJson(TakeSnapshot(g.Bus, s.o.port)));
+        if (!problem.isEmpty()) {
+            Err(QStringLiteral("quorval-cli: ") + problem);
+            return kExitUsage;
+        }
+        Err(QStringLiteral("snapshot saved to %1").arg(save));
+    }
     switch (outcome) {
         case ScanOutcome::LinkLost:
             return LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
@@ -54,6 +67,19 @@ int Scan(Session& s) {
         default:
             return kExitOk;
     }
+}
+
+// A snapshot that cannot be written is said before the scan.
+int CheckSave(Session& s) {
+    if (!s.o.IsSet(QStringLiteral("save"))) {
+        return kExitOk;
+    }
+    const QString problem = OutputProblem(s.o.Value(QStringLiteral("save")));
+    if (!problem.isEmpty()) {
+        Err(QStringLiteral("quorval-cli: ") + problem);
+        return kExitUsage;
+    }
+    return kExitOk;
 }
 
 int QueryCommand(Session& s) {
@@ -92,7 +118,7 @@ int Monitor(Session& s) {
 
 std::vector<CommandRule> ReadCommands() {
     return {
-        {"scan", nullptr, PortUse::Required, false, {"json"}, {}, Scan},
+        {"scan", nullptr, PortUse::Required, false, {"json", "save"}, {}, Scan, CheckSave},
         {"query", "ID", PortUse::Required, false, {"json"}, {}, QueryCommand},
         {"monitor", nullptr, PortUse::Required, true, {"debug"}, {}, Monitor},
     };

@@ -27,7 +27,8 @@ const char* const kDescription =
     "  scan          asks every module to report itself (\"G\"), waits until answers\n"
     "                stop coming, and lists the modules in display order: ID, side\n"
     "                (the answer's letter), firmware version, status and error counter\n"
-    "                of CH1 and CH2, configuration byte as bits and decoded\n"
+    "                of CH1 and CH2, configuration byte as bits and decoded;\n"
+    "                --save FILE also keeps them as a snapshot (JSON)\n"
     "  query ID      asks module ID (0..32000) for its state (\"P\"), waits up to 2 s\n"
     "  set ID        asks module ID for its configuration, replaces its error relay\n"
     "                logic with --relay and sends it back (\"S\"; \"W\" with --eeprom)\n"
@@ -37,18 +38,27 @@ const char* const kDescription =
     "                Settings window; each module's line says whether the port took\n"
     "                its frame, the last line counts them\n"
     "  monitor       prints every answer frame as it is parsed until interrupted\n"
+    "  check BASELINE\n"
+    "                scans and compares with a snapshot or scan --json file: one\n"
+    "                line per difference, most serious first, then a verdict\n"
+    "  report        writes one self-contained HTML page (--out) of a scan\n"
+    "                (--port) or a snapshot (--snapshot): ring, module table and,\n"
+    "                with --baseline, the differences; for handing over or printing;\n"
+    "                0 once the file is written, whatever the differences\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
-    "  1  usage error (unknown option, missing value, module ID outside 0..32000)\n"
+    "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
+    "     a snapshot that cannot be read, a file that cannot be written)\n"
     "  2  the system answered but something is wrong: no modules found, a module\n"
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
-    "     firmware does not offer\n"
+    "     firmware does not offer; check: the system differs from the baseline\n"
+    "     or a channel is in error\n"
     "  3  the link failed: the port cannot be opened, the link was lost during\n"
     "     the command, or a frame was refused by the port\n"
-    "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set and program\n"
-    "     stop at once, say what they did so far and send nothing more; for\n"
-    "     monitor a signal is the normal end";
+    "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set, program,\n"
+    "     check and report stop at once, say what they did so far and send\n"
+    "     nothing more; for monitor a signal is the normal end";
 
 // The signal that asked the program to stop; 0 while none has.
 volatile std::sig_atomic_t g_signal = 0;
@@ -79,7 +89,7 @@ QString BaudCaptionFromArg(const QString& arg) {
 
 std::vector<CommandRule> AllCommands() {
     std::vector<CommandRule> all;
-    for (const auto family : {ReadCommands, WriteCommands}) {
+    for (const auto family : {ReadCommands, WriteCommands, RecordCommands}) {
         std::vector<CommandRule> rules = family();
         std::move(rules.begin(), rules.end(), std::back_inserter(all));
     }
@@ -102,7 +112,7 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
     o.port = parser.value(QStringLiteral("port"));
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        return QStringLiteral("say scan, query ID, set ID, program or monitor");
+        return QStringLiteral("say scan, query ID, set ID, program, monitor, check or report");
     }
     o.command = words.takeFirst();
     rule = FindRule(rules, o.command);
@@ -190,7 +200,13 @@ int main(int argc, char** argv) {
                "PORT"),
         flag("json",
              "scan, query: an array of objects with the keys id, side, version (raw byte), "
-             "mode (raw byte), status1, status2 (true = error), errors1, errors2."),
+             "mode (raw byte), status1, status2 (true = error), errors1, errors2. check: an "
+             "array of differences with the keys module, what, was, now."),
+        valued("save", "scan: also write the modules found as a snapshot to FILE.", "FILE"),
+        valued("out", "report: the HTML file to write.", "FILE"),
+        valued("snapshot", "report: report on this snapshot instead of a scan.", "FILE"),
+        valued("baseline", "report: list the differences from this snapshot.", "FILE"),
+        valued("title", "report: the title on top (default \"LWL-System report\").", "TEXT"),
         valued("relay",
                "set, program: the error relay logic, 0..3 or its caption: 0 \"CH1_Error AND "
                "CH2_Error\", 1 \"NOT CH1_Error AND NOT CH2_Error\", 2 \"CH1_Error OR "
@@ -204,8 +220,9 @@ int main(int argc, char** argv) {
         flag("debug", "monitor: the byte counts and a hex dump of all bytes as well."),
     });
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("scan, query ID, set ID, program or monitor."),
-                                 QStringLiteral("command [ID]"));
+                                 QStringLiteral("scan, query ID, set ID, program, monitor, "
+                                                "check BASELINE or report."),
+                                 QStringLiteral("command [ID|BASELINE]"));
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);
     const std::vector<CommandRule> rules = AllCommands();
@@ -220,6 +237,11 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnSignal);
 
     Session session{app, o};
+    if (rule->prepare) {
+        if (const int status = rule->prepare(session); status != kExitOk) {
+            return status;
+        }
+    }
     Global g;
     std::unique_ptr<ModuleLink> link;
     if (rule->port == PortUse::Required || (rule->port == PortUse::Optional && !o.port.isEmpty())) {

@@ -59,6 +59,11 @@ bool PreviousLinkRed(const ChannelState& self, const ChannelState& previous, int
     return self.Any() && previous.Any();
 }
 
+int ArcSpan(int fromDeg, int toDeg) {
+    const int span = (toDeg - fromDeg) % 360;
+    return span <= 0 ? span + 360 : span;
+}
+
 int ModuleImageIndex(const ChannelState& state, bool selected) {
     int index = 1;
     if (state.ch1 && state.ch2) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace quorval {
@@ -40,6 +41,29 @@ struct ChannelState {
 };
 bool NextLinkRed(const ChannelState& self, const ChannelState& next, int moduleCount);
 bool PreviousLinkRed(const ChannelState& self, const ChannelState& previous, int moduleCount);
+
+// The two links that ring position k draws, in the order drawn (a later drawing
+// of the same arc covers the earlier one): to the next position, then from the
+// previous one. Each runs counter-clockwise from fromDeg to toDeg.
+struct RingLink {
+    std::int16_t fromDeg = 90;
+    std::int16_t toDeg = 90;
+    bool red = false;
+};
+template <typename StateAt>  // ChannelState stateAt(int position)
+std::array<RingLink, 2> LinksAt(int k, int n, const StateAt& stateAt) {
+    const ChannelState self = stateAt(k);
+    const int next = k < n - 1 ? k + 1 : 0;
+    const int previous = k > 0 ? k - 1 : n - 1;
+    return {
+        RingLink{PositionAngle(k, n), PositionAngle(next, n), NextLinkRed(self, stateAt(next), n)},
+        RingLink{PositionAngle(previous, n), PositionAngle(k, n),
+                 PreviousLinkRed(self, stateAt(previous), n)}};
+}
+
+// Degrees an arc covers counter-clockwise from its start to its end, 1..360:
+// equal ends make the whole ring.
+int ArcSpan(int fromDeg, int toDeg);
 
 // Image of a module: 1..4 by its channel errors, 5..8 the same highlighted.
 int ModuleImageIndex(const ChannelState& state, bool selected);

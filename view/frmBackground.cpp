@@ -132,13 +132,9 @@ void frmBackground::SetNormalImage(int k) {
 }
 
 void frmBackground::AddLinks(int k, int n) {
-    const ChannelState self = StateAt(g_, k);
-    const int next = k < n - 1 ? k + 1 : 0;
-    arcs_.push_back(Arc{PositionAngle(k, n), PositionAngle(next, n),
-                        NextLinkRed(self, StateAt(g_, next), n) ? kRed : kBlue});
-    const int previous = k > 0 ? k - 1 : n - 1;
-    arcs_.push_back(Arc{PositionAngle(previous, n), PositionAngle(k, n),
-                        PreviousLinkRed(self, StateAt(g_, previous), n) ? kRed : kBlue});
+    for (const RingLink& link : LinksAt(k, n, [this](int i) { return StateAt(g_, i); })) {
+        arcs_.push_back(Arc{link.fromDeg, link.toDeg, link.red ? kRed : kBlue});
+    }
 }
 
 void frmBackground::DrawModules() {
@@ -261,12 +257,8 @@ void frmBackground::paintEvent(QPaintEvent* event) {
     const QRectF box(ring.centreX - ring.arcRadius, ring.centreY - ring.arcRadius,
                      2.0 * ring.arcRadius, 2.0 * ring.arcRadius);
     for (const Arc& arc : arcs_) {
-        int span = arc.endDeg - arc.startDeg;
-        if (span <= 0) {
-            span += 360;  // counter-clockwise from start to end; equal ends: the whole ring
-        }
         painter.setPen(QPen(arc.color, 2));
-        painter.drawArc(box, arc.startDeg * 16, span * 16);
+        painter.drawArc(box, arc.startDeg * 16, ArcSpan(arc.startDeg, arc.endDeg) * 16);
     }
 }
 

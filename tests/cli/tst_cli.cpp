@@ -11,30 +11,11 @@
 #include "link/QtSerialComm.h"
 #include "support/SimProcess.h"
 
+using testing_support::Cli;
+using testing_support::Run;
 using testing_support::SimProcess;
 
 namespace {
-
-struct Run {
-    int code = -1;
-    QString out;
-    QString err;
-};
-
-Run Cli(const QStringList& args) {
-    QProcess p;
-    p.start(QStringLiteral(QUORVAL_CLI_PATH), args);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return r;
-    }
-    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 QStringList Lines(const QString& text) {
     return text.split('\n', Qt::SkipEmptyParts);

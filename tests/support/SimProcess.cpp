@@ -72,4 +72,19 @@ void SimProcess::Stop() {
     }
 }
 
+Run Cli(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral(QUORVAL_CLI_PATH), args);
+    Run r;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    return r;
+}
+
 }  // namespace testing_support

@@ -32,4 +32,12 @@ class SimProcess {
     QProcess process_;
 };
 
+// quorval-cli run to its end (up to 60 s); code -1 when it crashed or hung.
+struct Run {
+    int code = -1;
+    QString out;
+    QString err;
+};
+Run Cli(const QStringList& args);
+
 }  // namespace testing_support
