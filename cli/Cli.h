@@ -64,11 +64,15 @@ struct CommandRule {
     QStringList allowed;
     QStringList required;
     std::function<int(Session&)> run;
+    // Checks the command's own options before the port is opened: a usage
+    // error's text, or empty.
+    std::function<QString(const Options&)> check = nullptr;
 };
 
 // The command families, one file each.
 std::vector<CommandRule> ReadCommands();   // scan, query, monitor
 std::vector<CommandRule> WriteCommands();  // set, program
+std::vector<CommandRule> WatchCommands();  // watch
 
 // A line on standard output (flushed) or standard error.
 void Out(const QString& line);

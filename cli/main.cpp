@@ -37,10 +37,21 @@ const char* const kDescription =
     "                Settings window; each module's line says whether the port took\n"
     "                its frame, the last line counts them\n"
     "  monitor       prints every answer frame as it is parsed until interrupted\n"
+    "  watch         scans every --interval seconds (default 10) for --duration\n"
+    "                seconds or until Ctrl-C; writes one CSV row per module per\n"
+    "                round to --out FILE (appended) or standard output, says on\n"
+    "                standard error what changed (a module missing, back or new,\n"
+    "                a channel in error or ok, a counter that rose or fell, the\n"
+    "                link lost or back) and ends with a summary; a lost link is\n"
+    "                opened again every interval. Exit status 0 nothing happened,\n"
+    "                2 a counter rose, a channel was in error, a module went\n"
+    "                missing or was of another make, 3 the link was lost and not\n"
+    "                back at the end; a signal is its normal end\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
-    "  1  usage error (unknown option, missing value, module ID outside 0..32000)\n"
+    "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
+    "     watch: an interval below 1 s, an --out file that cannot take the log)\n"
     "  2  the system answered but something is wrong: no modules found, a module\n"
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
     "     firmware does not offer\n"
@@ -48,7 +59,7 @@ const char* const kDescription =
     "     the command, or a frame was refused by the port\n"
     "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set and program\n"
     "     stop at once, say what they did so far and send nothing more; for\n"
-    "     monitor a signal is the normal end";
+    "     monitor and watch a signal is the normal end";
 
 // The signal that asked the program to stop; 0 while none has.
 volatile std::sig_atomic_t g_signal = 0;
@@ -79,7 +90,7 @@ QString BaudCaptionFromArg(const QString& arg) {
 
 std::vector<CommandRule> AllCommands() {
     std::vector<CommandRule> all;
-    for (const auto family : {ReadCommands, WriteCommands}) {
+    for (const auto family : {ReadCommands, WriteCommands, WatchCommands}) {
         std::vector<CommandRule> rules = family();
         std::move(rules.begin(), rules.end(), std::back_inserter(all));
     }
@@ -102,7 +113,7 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
     o.port = parser.value(QStringLiteral("port"));
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        return QStringLiteral("say scan, query ID, set ID, program or monitor");
+        return QStringLiteral("say scan, query ID, set ID, program, monitor or watch");
     }
     o.command = words.takeFirst();
     rule = FindRule(rules, o.command);
@@ -164,6 +175,11 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
         o.topology != QLatin1String("line-or-ring")) {
         return QStringLiteral("--topology takes point-to-point or line-or-ring");
     }
+    if (rule->check) {
+        if (QString problem = rule->check(o); !problem.isEmpty()) {
+            return problem;
+        }
+    }
     return {};
 }
 
@@ -190,7 +206,9 @@ int main(int argc, char** argv) {
                "PORT"),
         flag("json",
              "scan, query: an array of objects with the keys id, side, version (raw byte), "
-             "mode (raw byte), status1, status2 (true = error), errors1, errors2."),
+             "mode (raw byte), status1, status2 (true = error), errors1, errors2. watch: JSON "
+             "Lines on standard output, one object per sample with the CSV's field names and one "
+             "per event with an \"event\" field."),
         valued("relay",
                "set, program: the error relay logic, 0..3 or its caption: 0 \"CH1_Error AND "
                "CH2_Error\", 1 \"NOT CH1_Error AND NOT CH2_Error\", 2 \"CH1_Error OR "
@@ -202,10 +220,18 @@ int main(int argc, char** argv) {
         valued("identifiers", "program: CAN identifiers, 11 or 29 bits.", "BITS"),
         valued("topology", "program: point-to-point or line-or-ring.", "TOPOLOGY"),
         flag("debug", "monitor: the byte counts and a hex dump of all bytes as well."),
+        valued("interval", "watch: seconds from one round to the next, at least 1 (default 10).",
+               "SECONDS"),
+        valued("duration", "watch: ends it after this many seconds (default: until Ctrl-C).",
+               "SECONDS"),
+        valued("out",
+               "watch: appends the samples as CSV to this file (a new one gets the header line).",
+               "FILE"),
     });
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("scan, query ID, set ID, program or monitor."),
-                                 QStringLiteral("command [ID]"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("scan, query ID, set ID, program, monitor or watch."),
+        QStringLiteral("command [ID]"));
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);
     const std::vector<CommandRule> rules = AllCommands();
