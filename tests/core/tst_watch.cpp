@@ -93,6 +93,8 @@ class TstWatch : public QObject {
             "r2 module 1 CH1 counter fell 40 -> 0 "
             "(module restarted or counter reset)",
             false, "module 1 CH1: counter fell 1 time (restart or reset)");
+        row("missing alone", "1 2 | 1", "r2 module 2 missing", true,
+            "module 2: missing in 1 round");
         row("new only after the first round", "1 | 1 9", "r2 module 9 new", false,
             "nothing happened");
         row("another make, said once", "1v45 | 1v45",
