@@ -58,6 +58,7 @@ void BusWatch::SetInterval(int ms) {
 
 void BusWatch::Start() {
     if (running_) {
+        stopAfterRound_ = false;  // stopped and started again within a round
         return;
     }
     running_ = true;
@@ -118,12 +119,12 @@ void BusWatch::RunRound() {
         }
     }
     inRound_ = false;
-    if (!complete || link_.StopRequested()) {
+    if (!complete) {
         Finish();
         return;
     }
     emit RoundDone(round);
-    if (stopAfterRound_ || !running_) {
+    if (stopAfterRound_ || !running_ || link_.StopRequested()) {
         Finish();
         return;
     }
