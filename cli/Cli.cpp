@@ -39,6 +39,11 @@ int Refuse(const QString& why) {
     return kExitSystem;
 }
 
+int UsageError(const QString& why) {
+    Err(QStringLiteral("quorval-cli: ") + why);
+    return kExitUsage;
+}
+
 int LinkFailed(const QString& why) {
     Err(QStringLiteral("quorval-cli: ") + why);
     return kExitLink;

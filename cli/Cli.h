@@ -73,12 +73,14 @@ struct CommandRule {
 std::vector<CommandRule> ReadCommands();    // scan, query, monitor
 std::vector<CommandRule> WriteCommands();   // set, program
 std::vector<CommandRule> RecordCommands();  // check, report
+std::vector<CommandRule> WatchCommands();   // watch
 
 // A line on standard output (flushed) or standard error.
 void Out(const QString& line);
 void Err(const QString& line);
 // Says what went wrong on standard error; returns the exit status.
 int Refuse(const QString& why);
+int UsageError(const QString& why);
 int LinkFailed(const QString& why);
 
 // Asks one module for its state ("P") and waits up to 2 s for its answer.

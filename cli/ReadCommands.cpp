@@ -76,8 +76,7 @@ int CheckSave(Session& s) {
     }
     const QString problem = OutputProblem(s.o.Value(QStringLiteral("save")));
     if (!problem.isEmpty()) {
-        Err(QStringLiteral("quorval-cli: ") + problem);
-        return kExitUsage;
+        return UsageError(problem);
     }
     return kExitOk;
 }

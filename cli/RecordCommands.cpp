@@ -19,15 +19,10 @@ namespace quorval {
 
 namespace {
 
-int Unusable(const QString& why) {
-    Err(QStringLiteral("quorval-cli: ") + why);
-    return kExitUsage;
-}
-
 int ReadInto(const QString& path, std::optional<Snapshot>& into) {
     SnapshotRead read = ReadSnapshot(path);
     if (!read.snapshot) {
-        return Unusable(read.error);
+        return UsageError(read.error);
     }
     into = std::move(read.snapshot);
     return kExitOk;
@@ -89,11 +84,11 @@ struct ReportFiles {
 int PrepareReport(Session& s, ReportFiles& files) {
     const QString out = s.o.Value(QStringLiteral("out"));
     if (const QString problem = OutputProblem(out); !problem.isEmpty()) {
-        return Unusable(problem);
+        return UsageError(problem);
     }
     const bool fromFile = s.o.IsSet(QStringLiteral("snapshot"));
     if (fromFile == !s.o.port.isEmpty()) {
-        return Unusable(QStringLiteral("report needs either --port PORT or --snapshot FILE"));
+        return UsageError(QStringLiteral("report needs either --port PORT or --snapshot FILE"));
     }
     if (fromFile) {
         if (const int status = ReadInto(s.o.Value(QStringLiteral("snapshot")), files.state)) {
@@ -132,7 +127,7 @@ int Report(Session& s, const ReportFiles& files) {
     data.written = QDateTime::currentDateTimeUtc();
     const QString out = s.o.Value(QStringLiteral("out"));
     if (const QString problem = WriteWhole(out, ReportXhtml(data)); !problem.isEmpty()) {
-        return Unusable(problem);
+        return UsageError(problem);
     }
     Out(QStringLiteral("wrote %1: %2 modules%3")
             .arg(out)

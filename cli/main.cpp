@@ -45,11 +45,23 @@ const char* const kDescription =
     "                (--port) or a snapshot (--snapshot): ring, module table and,\n"
     "                with --baseline, the differences; for handing over or printing;\n"
     "                0 once the file is written, whatever the differences\n"
+    "  watch         scans every --interval seconds (default 10) for --duration\n"
+    "                seconds or until Ctrl-C; writes one CSV row per module per\n"
+    "                round to --out FILE (appended) or standard output, says on\n"
+    "                standard error what changed (a module missing, back or new,\n"
+    "                a channel in error or ok, a counter that rose or fell, the\n"
+    "                link lost or back) and ends with a summary; a lost link is\n"
+    "                opened again every interval. Exit status 0 nothing happened,\n"
+    "                2 a counter rose, a channel was in error, a module went\n"
+    "                missing or was of another make, 3 the link was lost and not\n"
+    "                back at the end; a signal is its normal end\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
     "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
-    "     a snapshot that cannot be read, a file that cannot be written)\n"
+    "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
+    "     a snapshot that cannot be read, a file that cannot be written; watch:\n"
+    "     an interval below 1 s, an --out file that cannot take the log)\n"
     "  2  the system answered but something is wrong: no modules found, a module\n"
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
     "     firmware does not offer; check: the system differs from the baseline\n"
@@ -58,7 +70,7 @@ const char* const kDescription =
     "     the command, or a frame was refused by the port\n"
     "  130, 143  ended by SIGINT (Ctrl-C) or SIGTERM: scan, query, set, program,\n"
     "     check and report stop at once, say what they did so far and send\n"
-    "     nothing more; for monitor a signal is the normal end";
+    "     nothing more; for monitor and watch a signal is the normal end";
 
 // The signal that asked the program to stop; 0 while none has.
 volatile std::sig_atomic_t g_signal = 0;
@@ -89,7 +101,7 @@ QString BaudCaptionFromArg(const QString& arg) {
 
 std::vector<CommandRule> AllCommands() {
     std::vector<CommandRule> all;
-    for (const auto family : {ReadCommands, WriteCommands, RecordCommands}) {
+    for (const auto family : {ReadCommands, WriteCommands, RecordCommands, WatchCommands}) {
         std::vector<CommandRule> rules = family();
         std::move(rules.begin(), rules.end(), std::back_inserter(all));
     }
@@ -112,7 +124,8 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
     o.port = parser.value(QStringLiteral("port"));
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        return QStringLiteral("say scan, query ID, set ID, program, monitor, check or report");
+        return QStringLiteral(
+            "say scan, query ID, set ID, program, monitor, check, report or watch");
     }
     o.command = words.takeFirst();
     rule = FindRule(rules, o.command);
@@ -201,9 +214,14 @@ int main(int argc, char** argv) {
         flag("json",
              "scan, query: an array of objects with the keys id, side, version (raw byte), "
              "mode (raw byte), status1, status2 (true = error), errors1, errors2. check: an "
-             "array of differences with the keys module, what, was, now."),
+             "array of differences with the keys module, what, was, now. watch: JSON Lines on "
+             "standard output, one object per sample with the CSV's field names and one per "
+             "event with an \"event\" field."),
         valued("save", "scan: also write the modules found as a snapshot to FILE.", "FILE"),
-        valued("out", "report: the HTML file to write.", "FILE"),
+        valued("out",
+               "report: the HTML file to write. watch: appends the samples as CSV to this file "
+               "(a new one gets the header line).",
+               "FILE"),
         valued("snapshot", "report: report on this snapshot instead of a scan.", "FILE"),
         valued("baseline", "report: list the differences from this snapshot.", "FILE"),
         valued("title", "report: the title on top (default \"LWL-System report\").", "TEXT"),
@@ -218,10 +236,14 @@ int main(int argc, char** argv) {
         valued("identifiers", "program: CAN identifiers, 11 or 29 bits.", "BITS"),
         valued("topology", "program: point-to-point or line-or-ring.", "TOPOLOGY"),
         flag("debug", "monitor: the byte counts and a hex dump of all bytes as well."),
+        valued("interval", "watch: seconds from one round to the next, at least 1 (default 10).",
+               "SECONDS"),
+        valued("duration", "watch: ends it after this many seconds (default: until Ctrl-C).",
+               "SECONDS"),
     });
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("scan, query ID, set ID, program, monitor, "
-                                                "check BASELINE or report."),
+                                                "check BASELINE, report or watch."),
                                  QStringLiteral("command [ID|BASELINE]"));
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);

@@ -1,5 +1,6 @@
 #include "sim/SimProtocol.h"
 
+#include <chrono>
 #include <cstdio>
 
 namespace lwlsim {
@@ -18,7 +19,12 @@ std::string Hex(const std::uint8_t* data, std::size_t size) {
 }
 
 Simulator::Simulator(SimSystem system, std::string eepromPath)
-    : system_(std::move(system)), eepromPath_(std::move(eepromPath)) {}
+    : system_(std::move(system)), eepromPath_(std::move(eepromPath)) {
+    const auto start = std::chrono::steady_clock::now();
+    clock_ = [start] {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+}
 
 Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
     Output out;
@@ -42,22 +48,23 @@ Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
 }
 
 void Simulator::Handle(const Command& c, std::vector<Chunk>& out) {
+    const double t = clock_();
     switch (c.letter) {
         case 'G':
             for (const SimModule* m : system_.ScanOrder()) {
-                if (m->answers) {
-                    Answer(*m, static_cast<std::uint8_t>(m->side), out);
+                if (m->AnswersAt(t)) {
+                    Answer(*m, static_cast<std::uint8_t>(m->side), t, out);
                 }
             }
             break;
         case 'P':
-            if (const SimModule* m = system_.Find(c.id); m && m->answers) {
-                Answer(*m, static_cast<std::uint8_t>(system_.queryLetter), out);
+            if (const SimModule* m = system_.Find(c.id); m && m->AnswersAt(t)) {
+                Answer(*m, static_cast<std::uint8_t>(system_.queryLetter), t, out);
             }
             break;
         case 'S':
         case 'W':
-            if (SimModule* m = system_.Find(c.id); m && m->answers) {
+            if (SimModule* m = system_.Find(c.id); m && m->AnswersAt(t)) {
                 m->mode = c.mode;
                 if (c.letter == 'W') {
                     system_.eeprom[m->id] = c.mode;
@@ -72,16 +79,17 @@ void Simulator::Handle(const Command& c, std::vector<Chunk>& out) {
     }
 }
 
-void Simulator::Answer(const SimModule& m, std::uint8_t letter, std::vector<Chunk>& out) const {
+void Simulator::Answer(const SimModule& m, std::uint8_t letter, double t,
+                       std::vector<Chunk>& out) const {
     Report r;
     r.letter = letter;
     r.id = m.id;
     r.version = m.version;
     r.mode = m.mode;
     r.ch1Error = m.ch1Error;
-    r.ch1Count = m.ch1Count;
+    r.ch1Count = m.CountAt(1, t);
     r.ch2Error = m.ch2Error;
-    r.ch2Count = m.ch2Count;
+    r.ch2Count = m.CountAt(2, t);
     auto frame = EncodeReport(r);
     if (m.corruptOffset >= 0 && m.corruptOffset < static_cast<int>(frame.size())) {
         frame[static_cast<std::size_t>(m.corruptOffset)] = m.corruptValue;

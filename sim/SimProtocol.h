@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,10 @@ class Simulator {
   public:
     explicit Simulator(SimSystem system, std::string eepromPath = {});
 
+    // Seconds since the start, for the system's changes over time; a steady
+    // clock from construction unless set (tests pin it).
+    void SetClock(std::function<double()> clock) { clock_ = std::move(clock); }
+
     struct Output {
         std::vector<Command> received;
         std::vector<Chunk> chunks;
@@ -34,12 +39,13 @@ class Simulator {
 
   private:
     void Handle(const Command& c, std::vector<Chunk>& out);
-    void Answer(const SimModule& m, std::uint8_t letter, std::vector<Chunk>& out) const;
+    void Answer(const SimModule& m, std::uint8_t letter, double t, std::vector<Chunk>& out) const;
 
     SimSystem system_;
     std::string eepromPath_;
     CommandScanner scanner_;
     int received_ = 0;
+    std::function<double()> clock_;
 };
 
 std::string Hex(const std::uint8_t* data, std::size_t size);

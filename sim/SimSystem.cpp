@@ -1,5 +1,7 @@
 #include "sim/SimSystem.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <sstream>
@@ -92,8 +94,42 @@ struct Section {
 const std::initializer_list<const char*> kSystemKeys = {"turnaround_ms", "query_letter",
                                                         "hangup_after_rx", "hangup_after_tx"};
 const std::initializer_list<const char*> kModuleKeys = {
-    "version", "mode",  "side",    "ch1_error",     "ch2_error", "ch1_count", "ch2_count",
-    "answers", "noise", "corrupt", "corrupt_value", "split",     "split_ms"};
+    "version",   "mode",     "side",     "ch1_error", "ch2_error",     "ch1_count",
+    "ch2_count", "answers",  "noise",    "corrupt",   "corrupt_value", "split",
+    "split_ms",  "ch1_rise", "ch2_rise", "ch1_reset", "ch2_reset",     "absent"};
+
+constexpr double kMaxSeconds = 10'000'000.0;
+
+// Seconds after the start: digits with an optional fraction ("2", "0.5").
+std::optional<double> ParseSeconds(const std::string& text) {
+    const std::string t = Trim(text);
+    const auto dot = t.find('.');
+    const std::string whole = t.substr(0, dot);
+    const std::string frac = dot == std::string::npos ? std::string() : t.substr(dot + 1);
+    if (whole.empty() || whole.size() > 8 || frac.size() > 6 ||
+        (dot != std::string::npos && frac.empty())) {
+        return std::nullopt;
+    }
+    double value = 0;
+    for (const char c : whole) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + (c - '0');
+    }
+    double scale = 0.1;
+    for (const char c : frac) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value += (c - '0') * scale;
+        scale /= 10;
+    }
+    if (value > kMaxSeconds) {
+        return std::nullopt;
+    }
+    return value;
+}
 
 // The sections in file order, each with its keys. Refuses what a reader could
 // take two ways (a section or key given twice) and what it would not know.
@@ -243,6 +279,45 @@ std::optional<SimModule> ReadModuleSection(const Section& section, const std::st
         }
         m.side = static_cast<char>(side[0] & ~0x20);
     }
+    const auto bad = [&](const IniLine& line, const char* what) {
+        error = At(path, line) + "[" + section.header->name + "] " + line.name + " = '" +
+                ValueOf(line) + "' is not " + what;
+        return std::nullopt;
+    };
+    for (int ch = 0; ch < 2; ++ch) {
+        const std::string prefix = ch == 0 ? "ch1_" : "ch2_";
+        if (const IniLine* line = section.Find((prefix + "rise").c_str())) {
+            // STEP/SECONDS: +STEP every SECONDS
+            const std::string v = ValueOf(*line);
+            const auto slash = v.find('/');
+            const auto step = ParseNumber(v.substr(0, slash), 1, 32767);
+            const auto every =
+                slash == std::string::npos ? std::nullopt : ParseSeconds(v.substr(slash + 1));
+            if (!step || !every || *every <= 0) {
+                return bad(*line, "STEP/SECONDS, such as 5/3 for +5 every 3 s");
+            }
+            m.rise[static_cast<std::size_t>(ch)] = {static_cast<int>(*step), *every};
+        }
+        if (const IniLine* line = section.Find((prefix + "reset").c_str())) {
+            const auto at = ParseSeconds(ValueOf(*line));
+            if (!at) {
+                return bad(*line, "a number of seconds after the start");
+            }
+            m.resetAt[static_cast<std::size_t>(ch)] = *at;
+        }
+    }
+    if (const IniLine* line = section.Find("absent")) {
+        // FROM-TO, seconds after the start
+        const std::string v = ValueOf(*line);
+        const auto dash = v.find('-');
+        const auto from = ParseSeconds(v.substr(0, dash));
+        const auto to = dash == std::string::npos ? std::nullopt : ParseSeconds(v.substr(dash + 1));
+        if (!from || !to || *to <= *from) {
+            return bad(*line, "FROM-TO in seconds after the start, such as 20-40");
+        }
+        m.absentFrom = *from;
+        m.absentTo = *to;
+    }
     if (const IniLine* line = section.Find("noise")) {
         std::istringstream in(ValueOf(*line));
         std::string token;
@@ -349,6 +424,25 @@ std::optional<SimSystem> SimSystem::Load(const std::string& path, std::string& e
         return std::nullopt;
     }
     return sys;
+}
+
+bool SimModule::AnswersAt(double t) const {
+    return answers && !(t >= absentFrom && t < absentTo);
+}
+
+std::uint16_t SimModule::CountAt(int channel, double t) const {
+    const std::size_t c = channel == 1 ? 0 : 1;
+    long long value = c == 0 ? ch1Count : ch2Count;
+    double since = 0;
+    if (resetAt[c] >= 0 && t >= resetAt[c]) {
+        value = 0;
+        since = resetAt[c];
+    }
+    if (rise[c].step > 0 && t > since) {
+        value += static_cast<long long>(rise[c].step) *
+                 static_cast<long long>(std::floor((t - since) / rise[c].every));
+    }
+    return static_cast<std::uint16_t>(std::min<long long>(value, 32767));
 }
 
 SimModule* SimSystem::Find(std::uint16_t id) {

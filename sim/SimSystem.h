@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <map>
 #include <optional>
@@ -24,6 +25,20 @@ struct SimModule {
     std::uint8_t corruptValue = 0x00;
     int splitOffset = -1;  // pause after this many bytes of the answer
     int splitMs = 0;
+
+    // Changes over time, in seconds since the simulator started.
+    struct Rise {
+        int step = 0;        // the counter rises by step
+        double every = 0.0;  // every this many seconds
+    };
+    std::array<Rise, 2> rise{};                 // CAN channel 1, 2
+    std::array<double, 2> resetAt{-1.0, -1.0};  // the counter starts again from 0 here
+    double absentFrom = -1.0;                   // answers nothing from here ...
+    double absentTo = -1.0;                     // ... until here
+
+    bool AnswersAt(double t) const;
+    // The error counter of channel 1 or 2 as reported t seconds after the start.
+    std::uint16_t CountAt(int channel, double t) const;
 };
 
 struct SimSystem {

@@ -8,6 +8,9 @@
 
 #include <csignal>
 
+#include "bus/WatchLog.h"
+#include "bus/WatchLogReader.h"
+#include "bus/WatchText.h"
 #include "link/QtSerialComm.h"
 #include "support/SimProcess.h"
 
@@ -95,6 +98,14 @@ class TstCli : public QObject {
         row("nobody answers", "[module 1]\nside = G\nanswers = 0\n", {"scan"}, 2,
             "No Modules found! Check the serial connection and try it again.");
         row("foreign module", "[module 1]\nside = G\nversion = 41\n", {"scan"}, 2, "none-QUORVAL");
+        row("watch every 0 s", {}, {"--port", "COM1", "watch", "--interval", "0"}, 1,
+            "--interval takes a number of seconds from 1");
+        row("watch for soon", {}, {"--port", "COM1", "watch", "--duration", "soon"}, 1,
+            "--duration takes a number of seconds above 0");
+        row("watch log a folder", {}, {"--port", "COM1", "watch", "--out", "/"}, 1,
+            "/ is a directory");
+        row("watch log another file", "[module 1]\nside = G\n", {"watch", "--out", "{system}"}, 1,
+            "system.ini: its first line is not the header of a watch log");
     }
     void exitStatusSaysWhatIsWrong() {
         QFETCH(QByteArray, system);
@@ -102,6 +113,7 @@ class TstCli : public QObject {
         QFETCH(int, code);
         QFETCH(QString, message);
         SimProcess sim({"--no-pacing"}, system);
+        args.replaceInStrings("{system}", sim.FilePath("system.ini"));
         if (!system.isEmpty()) {
             QVERIFY(sim.Start());
             args << "--port" << sim.LinkPath();
@@ -250,6 +262,82 @@ class TstCli : public QObject {
         quorval::QtSerialComm port;
         port.MapPort(1, sim.LinkPath());
         QCOMPARE(port.SetPortOpen(true), 0);
+    }
+
+    // A watch of a system that changes: a rising counter, a module that drops
+    // out and comes back, a counter reset; logged after a row an earlier watch cut off.
+    void watchLogsAndSaysWhatChanged() {
+        SimProcess sim({},
+                       "[module 1]\nside = G\nch2_rise = 5/1\n"
+                       "[module 2]\nside = L\nabsent = 2-4.5\n"
+                       "[module 3]\nside = R\nch1_count = 40\nch1_reset = 3\n");
+        QVERIFY(sim.Start());
+        const QString log = sim.FilePath("watch.csv");
+        QFile cut(log);
+        QVERIFY(cut.open(QIODevice::WriteOnly));
+        cut.write(QByteArray(quorval::kWatchLogHeader) + "\n2026-12-08T10:20:01.000Z,1,5");
+        cut.close();
+        const Run r = Cli({"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration", "7",
+                           "--out", log});
+        QCOMPARE(r.code, 2);
+        for (const char* event : {"module 1 CH2 counter rose", "module 2 missing", "module 2 back",
+                                  "module 3 CH1 counter fell 40 -> 0"})
+            QVERIFY2(r.err.contains(event), qPrintable(r.err));
+        QStringList summary = Lines(r.err.section("summary: ", 1));
+        summary.replaceInStrings(QRegularExpression("^  "), "");
+        for (const char* line : {"^module 1 CH2: \\d+ errors gained", "^module 2: missing in"})
+            QVERIFY2(!summary.filter(QRegularExpression(line)).isEmpty(), qPrintable(r.err));
+        // The log holds every round under its one header, and the same summary.
+        quorval::WatchLogReader reader(log);
+        QVERIFY(reader.Open());
+        quorval::WatchLogRounds rounds(reader);
+        quorval::WatchTracker replay;
+        QStringList bad;
+        for (quorval::WatchLogRounds::Round round;
+             rounds.Next(round, [&bad](const QString& why) { bad << why; });)
+            replay.Feed(round.timeMs, round.present);
+        QCOMPARE(bad, QStringList{log + ":2: 3 fields where the header has 11"});
+        QCOMPARE(quorval::WatchSummary(replay), summary);
+    }
+
+    // The adapter pulled under a running watch: the loss is said, the port tried
+    // again every interval, and the watch carries on once it is back.
+    void watchOutlivesAPulledAdapter_data() {
+        QTest::addColumn<bool>("pluggedBack");
+        QTest::addColumn<int>("code");
+        QTest::newRow("plugged back") << true << 0;
+        QTest::newRow("never back") << false << 3;
+    }
+    void watchOutlivesAPulledAdapter() {
+        QFETCH(bool, pluggedBack);
+        QFETCH(int, code);
+        const QByteArray modules = "[module 1]\nside = G\n[module 2]\nside = L\n";
+        SimProcess sim({}, "[system]\nhangup_after_rx = 3\n" + modules);
+        QVERIFY(sim.Start());
+        QProcess cli;
+        cli.start(
+            QStringLiteral(QUORVAL_CLI_PATH),
+            {"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration", "7", "--json"});
+        QVERIFY(sim.Process().waitForFinished(20000));  // hung up in the third round
+        if (pluggedBack)
+            QVERIFY(sim.Restart(modules));
+        QVERIFY(cli.waitForFinished(30000));
+        QCOMPARE(cli.exitCode(), code);
+        QStringList events;
+        QSet<int> sampled;
+        for (const QString& line : Lines(QString::fromUtf8(cli.readAllStandardOutput()))) {
+            const QJsonObject o = QJsonDocument::fromJson(line.toUtf8()).object();
+            if (o.contains("event"))
+                events << o["event"].toString();
+            else
+                sampled << o["round"].toInt();
+        }
+        QCOMPARE(events.join(' '), pluggedBack ? "link_lost link_back" : "link_lost");
+        QVERIFY(sampled.contains(1) && sampled.contains(2) && !sampled.contains(3));
+        QCOMPARE(sampled.size() > 2, pluggedBack);
+        const QString err = QString::fromUtf8(cli.readAllStandardError());
+        QVERIFY2(err.contains(pluggedBack ? "without link\n" : "not back at the end"),
+                 qPrintable(err));
     }
 
     void largeSystemIsScannedWhole() {

@@ -72,6 +72,8 @@ class TstSim : public QObject {
         row("duplicate key", "[module 1]\nside=G\nmode=1\n; again\nMode = 2\n", 5, "twice");
         row("directory", "<dir>", 0, "not a regular file");
         row("FIFO", "<fifo>", 0, "not a regular file");
+        row("rise without its period", "[module 1]\nside=G\nch2_rise = 5\n", 3, "STEP/SECONDS");
+        row("absent backwards", "[module 1]\nside=G\n\nabsent = 4-2.5\n", 4, "FROM-TO");
     }
     void systemFilesAreReadAsWrittenOrRefusedWithFileAndLine() {
         QFETCH(QByteArray, text);
@@ -94,6 +96,34 @@ class TstSim : public QObject {
         QCOMPARE(s.modules[0].side, 'G');
         QCOMPARE(int(s.modules[0].version), 0x21);
         QCOMPARE(int(s.modules[0].ch2Count), 32767);
+    }
+
+    void countersAndAbsenceFollowTheClock() {
+        Simulator sim(
+            LoadText("[module 1]\nside = G\nch1_count = 9\nch1_reset = 4\n"
+                     "ch2_rise = 5/1.5\n[module 2]\nside = L\nabsent = 2-3\n"));
+        double now = 0;
+        sim.SetClock([&now] { return now; });
+        QStringList seen;
+        for (const double t : {0.0, 1.6, 2.5, 3.0, 4.0, 5.0}) {
+            now = t;
+            const QByteArray g = QByteArray::fromHex("470000000A0D00");
+            QByteArray out;
+            for (const Chunk& c : sim.Feed(reinterpret_cast<const std::uint8_t*>(g.constData()),
+                                           std::size_t(g.size()))
+                                      .chunks)
+                out.append(reinterpret_cast<const char*>(c.bytes.data()),
+                           qsizetype(c.bytes.size()));
+            QStringList answers;
+            for (int i = 0; i + 11 <= out.size(); i += 11)  // id: CH1 counter / CH2 counter
+                answers << QString("%1:%2/%3")
+                               .arg(quint8(out[i + 1]))
+                               .arg(quint8(out[i + 7]))
+                               .arg(quint8(out[i + 5]));
+            seen << answers.join(' ');
+        }
+        QCOMPARE(seen, (QStringList{"1:9/0 2:0/0", "1:9/5 2:0/0", "1:9/5", "1:9/10 2:0/0",
+                                    "1:0/10 2:0/0", "1:0/15 2:0/0"}));
     }
 
     void badStartExitsWith2AndLeavesNoLink_data() {

@@ -8,17 +8,25 @@
 
 namespace testing_support {
 
+namespace {
+
+QString WriteSystem(const QTemporaryDir& dir, const QByteArray& systemIni) {
+    QFile f(dir.filePath(QStringLiteral("system.ini")));
+    if (f.open(QIODevice::WriteOnly)) {
+        f.write(systemIni);
+    }
+    return f.fileName();
+}
+
+}  // namespace
+
 SimProcess::SimProcess(const QStringList& extraArgs, const QByteArray& systemIni) {
     args_ << QStringLiteral("--link") << LinkPath();
     for (QString a : extraArgs) {
         args_ << a.replace(QLatin1String("{dir}"), dir_.path());
     }
     if (!systemIni.isEmpty()) {
-        QFile f(dir_.filePath(QStringLiteral("system.ini")));
-        if (f.open(QIODevice::WriteOnly)) {
-            f.write(systemIni);
-        }
-        args_ << QStringLiteral("--system") << f.fileName();
+        args_ << QStringLiteral("--system") << WriteSystem(dir_, systemIni);
     }
     process_.setProgram(QStringLiteral(LWLSIM_PATH));
     process_.setArguments(args_);
@@ -45,6 +53,16 @@ bool SimProcess::Start() {
         out += process_.readAllStandardOutput();
     }
     return out.trimmed() == "ready " + LinkPath().toLocal8Bit();
+}
+
+bool SimProcess::Restart(const QByteArray& systemIni) {
+    Stop();
+    const QString file = WriteSystem(dir_, systemIni);
+    if (!args_.contains(QStringLiteral("--system"))) {
+        args_ << QStringLiteral("--system") << file;
+    }
+    process_.setArguments(args_);
+    return Start();
 }
 
 QStringList SimProcess::LoggedFrames(const QString& logName, const QString& direction) const {

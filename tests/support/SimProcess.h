@@ -19,6 +19,9 @@ class SimProcess {
     // True once the simulator printed its ready line (waits up to 10 s).
     bool Start();
     void Stop();
+    // Ends this simulator if it still runs and starts another on the same link,
+    // playing systemIni: the adapter plugged in again.
+    bool Restart(const QByteArray& systemIni);
     QString LinkPath() const { return dir_.filePath(QStringLiteral("link")); }
     QString FilePath(const QString& name) const { return dir_.filePath(name); }
     QProcess& Process() { return process_; }

@@ -1,0 +1,118 @@
+// Memory of a long watch, without a link: the tracker and the log writer fed
+// 255 modules a round, and the log read back whole.
+
+#include <benchmark/benchmark.h>
+
+#include <fstream>
+#include <string>
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "bus/WatchLog.h"
+#include "bus/WatchLogReader.h"
+#include "bus/WatchText.h"
+
+using namespace quorval;
+
+namespace {
+
+constexpr int kModules = 255;
+
+// Resident memory of this process.
+long ResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string word;
+    while (status >> word) {
+        if (word == "VmRSS:") {
+            long kib = 0;
+            status >> kib;
+            return kib;
+        }
+    }
+    return -1;
+}
+
+// Round n of a busy system: every counter of channel 2 rises, one module in ten
+// is missing every seventh round, channel 1 of every module is reset every 100.
+std::vector<ModuleState> Round(int n) {
+    std::vector<ModuleState> modules;
+    modules.reserve(kModules);
+    for (int i = 0; i < kModules; ++i) {
+        if (n % 7 == 0 && i % 10 == 0) {
+            continue;
+        }
+        ModuleState m;
+        m.id = 100 + i;
+        m.side = i == 0 ? 'G' : (i % 2 ? 'L' : 'R');
+        m.version = 34;
+        m.mode = 0x05;
+        m.count1 = n % 100;
+        m.count2 = (n * (i % 5)) % 32768;
+        m.error2 = (n / 50 + i) % 3 == 0;
+        modules.push_back(m);
+    }
+    return modules;
+}
+
+// Feeds n rounds from round `from` on; returns the events' text size, so nothing is optimised away.
+std::size_t Feed(WatchTracker& t, WatchLogWriter& log, int from, int n) {
+    std::size_t text = 0;
+    for (int r = from; r < from + n; ++r) {
+        const WatchRound round = t.Feed(1796725200000LL + 1000LL * r, Round(r));
+        log.Write(round);
+        for (const WatchEvent& e : round.events) {
+            text += static_cast<std::size_t>(WatchEventLine(e).size());
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+// Resident memory after 1000 rounds against after 10: the watch keeps no history.
+static void BM_WatchMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        QTemporaryDir dir;
+        QString error;
+        auto log = WatchLogWriter::Open(dir.filePath("watch.csv"), error);
+        WatchTracker tracker;
+        benchmark::DoNotOptimize(Feed(tracker, *log, 1, 10));
+        const long after10 = ResidentKiB();
+        benchmark::DoNotOptimize(Feed(tracker, *log, 11, 990));
+        benchmark::DoNotOptimize(WatchSummary(tracker));
+        const long after1000 = ResidentKiB();
+        state.counters["rss_10_rounds_KiB"] = static_cast<double>(after10);
+        state.counters["rss_1000_rounds_KiB"] = static_cast<double>(after1000);
+        state.counters["growth_KiB"] = static_cast<double>(after1000 - after10);
+    }
+}
+BENCHMARK(BM_WatchMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A 100 MB log read row by row: time and resident memory before and after.
+static void BM_WatchLogRead100MB(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.csv");
+    {
+        QString error;
+        auto log = WatchLogWriter::Open(path, error);
+        WatchTracker tracker;
+        for (int from = 1; QFileInfo(path).size() < 100'000'000; from += 500) {
+            Feed(tracker, *log, from, 500);
+        }
+    }
+    for (auto _ : state) {
+        const long before = ResidentKiB();
+        WatchLogReader reader(path);
+        reader.Open();
+        WatchLogRow row;
+        long rows = 0;
+        while (reader.Next(row) == WatchLogReader::Result::Row) {
+            ++rows;
+        }
+        state.counters["rows"] = static_cast<double>(rows);
+        state.counters["rss_growth_KiB"] = static_cast<double>(ResidentKiB() - before);
+        state.counters["MB"] = static_cast<double>(QFileInfo(path).size()) / 1e6;
+    }
+}
+BENCHMARK(BM_WatchLogRead100MB)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -1,0 +1,135 @@
+// watch: scans every interval for hours, writes the samples and says what changed.
+
+#include <cmath>
+#include <optional>
+
+#include <QJsonDocument>
+
+#include "bus/BusWatch.h"
+#include "bus/WatchLog.h"
+#include "bus/WatchText.h"
+#include "cli/Cli.h"
+#include "link/ModuleLink.h"
+
+namespace quorval {
+
+namespace {
+
+constexpr double kDefaultIntervalS = 10;
+constexpr double kMaxIntervalS = 86400;
+constexpr double kMinDurationS = 0.001;
+constexpr double kMaxDurationS = 10.0 * 366 * 86400;
+
+// Seconds from the command line, within [lo, hi]; nothing when it is not a number.
+std::optional<double> Seconds(const QString& text, double lo, double hi) {
+    bool ok = false;
+    const double s = text.toDouble(&ok);
+    if (!ok || !std::isfinite(s) || s < lo || s > hi) {
+        return std::nullopt;
+    }
+    return s;
+}
+
+QString WatchProblem(const Options& o) {
+    if (o.IsSet("interval") && !Seconds(o.Value("interval"), 1, kMaxIntervalS)) {
+        return QStringLiteral("--interval takes a number of seconds from 1 to 86400, not '%1'")
+            .arg(o.Value("interval"));
+    }
+    if (o.IsSet("duration") && !Seconds(o.Value("duration"), kMinDurationS, kMaxDurationS)) {
+        return QStringLiteral("--duration takes a number of seconds above 0, not '%1'")
+            .arg(o.Value("duration"));
+    }
+    if (o.IsSet("out")) {
+        return WatchLogWriter::Check(o.Value("out"));
+    }
+    return {};
+}
+
+// Bad arguments are said before the port is opened.
+int PrepareWatch(Session& s) {
+    const QString problem = WatchProblem(s.o);
+    return problem.isEmpty() ? kExitOk : UsageError(problem);
+}
+
+void JsonLine(const QJsonObject& o) {
+    Out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
+}
+
+int Watch(Session& s) {
+    const Options& o = s.o;
+    const double interval =
+        o.IsSet("interval") ? *Seconds(o.Value("interval"), 1, kMaxIntervalS) : kDefaultIntervalS;
+    std::unique_ptr<WatchLogWriter> log;
+    if (o.IsSet("out")) {
+        QString error;
+        log = WatchLogWriter::Open(o.Value("out"), error);
+        if (!log) {
+            Err(QStringLiteral("quorval-cli: ") + error);
+            return kExitUsage;
+        }
+    } else if (!o.json) {
+        log = WatchLogWriter::StandardOutput();
+    }
+    BusWatch watch(*s.g, *s.link);
+    watch.SetInterval(static_cast<int>(std::lround(interval * 1000)));
+    QString span = QStringLiteral("until Ctrl-C");
+    if (o.IsSet("duration")) {
+        const double duration = *Seconds(o.Value("duration"), kMinDurationS, kMaxDurationS);
+        watch.SetDuration(std::llround(duration * 1000));
+        span = QStringLiteral("for %1 s or until Ctrl-C").arg(duration);
+    }
+    bool logFailed = false;
+    QObject::connect(&watch, &BusWatch::RoundDone, [&](const WatchRound& round) {
+        if (log && !logFailed && !log->Write(round)) {
+            Err(QStringLiteral("quorval-cli: %1; the watch ends").arg(log->Problem()));
+            logFailed = true;
+            watch.Stop();
+        }
+        if (o.json) {
+            for (const WatchSample& sample : round.samples) {
+                JsonLine(WatchSampleJson(round.timeMs, round.number, sample));
+            }
+            for (const WatchEvent& e : round.events) {
+                JsonLine(WatchEventJson(e));
+            }
+        }
+        for (const WatchEvent& e : round.events) {
+            Err(WatchEventLine(e));
+        }
+    });
+    QObject::connect(&watch, &BusWatch::Finished, &s.app, &QCoreApplication::quit);
+    Err(QStringLiteral("watching %1 every %2 s %3").arg(o.port).arg(interval).arg(span));
+    watch.Start();
+    s.app.exec();
+
+    const WatchTracker& t = watch.Tracker();
+    const QStringList summary = WatchSummary(t);
+    Err(QStringLiteral("summary: ") + summary.first());
+    for (int i = 1; i < summary.size(); ++i) {
+        Err(QStringLiteral("  ") + summary[i]);
+    }
+    if (logFailed) {
+        return kExitUsage;
+    }
+    if (!t.LinkUp()) {
+        return kExitLink;
+    }
+    return t.SomethingHappened() ? kExitSystem : kExitOk;
+}
+
+}  // namespace
+
+std::vector<CommandRule> WatchCommands() {
+    return {
+        {"watch",
+         nullptr,
+         PortUse::Required,
+         true,
+         {"interval", "duration", "out", "json"},
+         {},
+         Watch,
+         PrepareWatch},
+    };
+}
+
+}  // namespace quorval

@@ -1,0 +1,254 @@
+// The watch below its faces: rounds in, events, summary and log out; no link.
+
+#include <QtTest>
+
+#include "bus/WatchLog.h"
+#include "bus/WatchLogReader.h"
+#include "bus/WatchText.h"
+
+using namespace quorval;
+
+namespace {
+
+const std::int64_t kStart =
+    QDateTime(QDate(2026, 12, 8), QTime(10, 20), Qt::UTC).toMSecsSinceEpoch();
+
+// Rounds written short, one second apart, split by '|': modules as
+// ID[=C1/C2][!1][!2][vVERSION] in display order, "-" when nobody answered,
+// "lost" for a round without link.
+std::vector<WatchRound> Play(WatchTracker& t, const QString& script) {
+    static const QRegularExpression re(R"(^(\d+)(?:=(\d+)/(\d+))?(!1)?(!2)?(?:v(\d+))?$)");
+    std::vector<WatchRound> rounds;
+    std::int64_t ms = kStart;
+    for (const QString& round : script.split('|')) {
+        ms += 1000;
+        if (round.trimmed() == "lost") {
+            rounds.push_back(t.FeedLinkLost(ms, "gone"));
+            continue;
+        }
+        std::vector<ModuleState> modules;
+        for (const QString& token : round.split(' ', Qt::SkipEmptyParts)) {
+            const auto m = re.match(token);
+            if (!m.hasMatch())
+                continue;  // "-"
+            ModuleState s;
+            s.id = m.captured(1).toInt();
+            s.side = modules.empty() ? 'G' : 'L';
+            s.count1 = m.captured(2).toInt();
+            s.count2 = m.captured(3).toInt();
+            s.error1 = !m.captured(4).isEmpty();
+            s.error2 = !m.captured(5).isEmpty();
+            s.version = std::uint8_t(m.captured(6).isEmpty() ? 34 : m.captured(6).toInt());
+            s.mode = 0xC5;
+            modules.push_back(s);
+        }
+        rounds.push_back(t.Feed(ms, modules));
+    }
+    return rounds;
+}
+
+QString Events(const std::vector<WatchRound>& rounds) {
+    QStringList out;
+    for (const WatchRound& r : rounds)
+        for (const WatchEvent& e : r.events)
+            out << QString("r%1 %2").arg(e.round).arg(WatchEventText(e));
+    return out.join("; ");
+}
+
+QString WriteFile(const QTemporaryDir& dir, const QByteArray& text) {
+    QFile f(dir.filePath("log.csv"));
+    f.open(QIODevice::WriteOnly);
+    f.write(text);
+    return f.fileName();
+}
+
+}  // namespace
+
+class TstWatch : public QObject {
+    Q_OBJECT
+  private slots:
+    void eventsSayWhatChangedSinceTheLastRound_data() {
+        QTest::addColumn<QString>("script");
+        QTest::addColumn<QString>("events");
+        QTest::addColumn<bool>("happened");  // exit status 2
+        QTest::addColumn<QString>("summaryEnd");
+        const auto row = [](const char* name, const char* script, const char* events, bool happened,
+                            const char* end) {
+            QTest::newRow(name) << script << events << happened << end;
+        };
+        row("quiet", "1 2=3/4 | 1 2=3/4", "", false, "nothing happened");
+        row("rise", "1 2=0/5 | 1 2=0/9", "r2 module 2 CH2 counter rose 5 -> 9 (+4)", true,
+            "module 2 CH2: 4 errors gained, largest rise 4 in one round");
+        row("an error at the start counts", "1!1 | 1",
+            "r1 module 1 CH1 error; r2 module 1 CH1 ok again", true,
+            "module 1 CH1: in error in 1 round");
+        row("missing and back, compared with the last seen", "1 2=4/0 | 1 | 1 2=6/0",
+            "r2 module 2 missing; r3 module 2 back; r3 module 2 CH1 counter rose 4 -> 6 (+2)", true,
+            "module 2 CH1: 2 errors gained, largest rise 2 in one round");
+        row("a fall is a reset, counted from zero", "1=40/0 | 1=3/0",
+            "r2 module 1 CH1 counter fell 40 -> 3 (module restarted or counter reset)", true,
+            "module 1 CH1: 3 errors gained, largest rise 3 in one round, counter fell 1 time "
+            "(restart or reset)");
+        row("a reset to zero alone", "1=40/0 | 1",
+            "r2 module 1 CH1 counter fell 40 -> 0 "
+            "(module restarted or counter reset)",
+            false, "module 1 CH1: counter fell 1 time (restart or reset)");
+        row("missing alone", "1 2 | 1", "r2 module 2 missing", true,
+            "module 2: missing in 1 round");
+        row("new only after the first round", "1 | 1 9", "r2 module 9 new", false,
+            "nothing happened");
+        row("another make, said once", "1v45 | 1v45",
+            "r1 module 1 is a none-QUORVAL module (firmware 4.5)", true,
+            "module 1: none-QUORVAL module (firmware 4.5)");
+        row("nobody answers", "1 | - | -", "r2 module 1 missing; r2 no module answered", true,
+            "no module answered in 2 rounds");
+        row("link lost and back: nobody missing", "1 | lost | lost | 1",
+            "r2 link lost: gone; r4 link back", false, "link lost 1 time, 2 rounds without link");
+        row("link not back", "1 | lost", "r2 link lost: gone", false,
+            "link lost 1 time, 1 round without link, not back at the end");
+    }
+    void eventsSayWhatChangedSinceTheLastRound() {
+        QFETCH(QString, script);
+        QFETCH(QString, events);
+        QFETCH(bool, happened);
+        QFETCH(QString, summaryEnd);
+        WatchTracker t;
+        QCOMPARE(Events(Play(t, script)), events);
+        QCOMPARE(t.SomethingHappened(), happened);
+        QCOMPARE(t.LinkUp(), !script.endsWith("lost"));
+        QCOMPARE(WatchSummary(t).last(), summaryEnd);
+    }
+
+    void missingModulesKeepTheirPlaceAndFigures() {
+        WatchTracker t;
+        const auto rounds = Play(t, "1 2=4/0 3=0/0!2 4 | 3=0/2!2 1 | 1 2=1/0 3=0/9 4 | lost");
+        QStringList order;
+        for (const WatchSample& s : rounds[1].samples)
+            order << QString::number(s.state.id) + (s.present ? "" : "-");
+        QCOMPARE(order.join(' '), QString("3 4- 1 2-"));  // each after its neighbour
+        QCOMPARE(rounds[1].samples[1].state.count1, 0);   // as last seen
+        QVERIFY(rounds[3].samples.empty());
+        QCOMPARE(WatchSummary(t),
+                 (QStringList{"4 rounds from 2026-12-08T10:20:01.000Z to 2026-12-08T10:20:04.000Z "
+                              "(3 s), 4 modules",
+                              "module 2: missing in 1 round",
+                              "module 2 CH1: 1 error gained, largest rise 1 in one round, counter "
+                              "fell 1 time (restart or reset)",
+                              "module 3 CH2: 9 errors gained, largest rise 7 in one round, in "
+                              "error in 2 rounds",
+                              "module 4: missing in 1 round",
+                              "link lost 1 time, 1 round without link, not back at the end"}));
+    }
+
+    void logIsAppendedUnderOneHeaderAndReadBack() {
+        QTemporaryDir dir;
+        const QString path = WriteFile(dir, {});
+        WatchTracker t;
+        const auto rounds = Play(t, "7=1/300!2 | 9 | lost | 7=2/301v45");
+        for (const WatchRound& r : rounds) {
+            QString error;
+            auto log = WatchLogWriter::Open(path, error);  // one watch after the other
+            QVERIFY2(log && log->Write(r), qPrintable(error));
+        }
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(QString(f.readAll()), QString(kWatchLogHeader) +
+                                           "\n2026-12-08T10:20:01.000Z,1,7,1,G,3.4,C5,0,1,1,300\n"
+                                           "2026-12-08T10:20:02.000Z,2,7,0,,,,,,,\n"
+                                           "2026-12-08T10:20:02.000Z,2,9,1,G,3.4,C5,0,0,0,0\n"
+                                           "2026-12-08T10:20:04.000Z,4,7,1,G,4.5,C5,0,2,0,301\n"
+                                           "2026-12-08T10:20:04.000Z,4,9,0,,,,,,,\n");
+        WatchLogReader reader(path);
+        QVERIFY(reader.Open());
+        WatchLogRounds grouped(reader);
+        WatchTracker again;
+        WatchLogRounds::Round r;
+        while (grouped.Next(r))
+            again.Feed(r.timeMs, r.present);
+        // The log holds what the summary needs, but for the link.
+        QStringList summary = WatchSummary(t);
+        summary.removeLast();
+        QCOMPARE(WatchSummary(again).mid(1), summary.mid(1));
+
+        QFile other(WriteFile(dir, "time,id,count\n"));
+        QString error;
+        QVERIFY(!WatchLogWriter::Open(other.fileName(), error));
+        QVERIFY2(error.contains("not the header of a watch log"), qPrintable(error));
+        QVERIFY(WatchLogWriter::Open(dir.path(), error) == nullptr);
+        QVERIFY2(error.contains("is a directory"), qPrintable(error));
+    }
+
+    void logColumnsAreFoundByNameAndEveryBadRowIsNamed() {
+        QTemporaryDir dir;
+        const QString path = WriteFile(
+            dir,
+            "\xEF\xBB\xBFnote,ID,time,round,present,side,version,mode,ch2_count,ch2_error,"
+            "ch1_count,ch1_error\r\n"
+            "\"a, b\",310,2026-12-08T10:20:01.5Z,1,1,L,3.4,c5,17,1,0,0\r\n"
+            "x,40000,2026-12-08T10:20:01.5Z,1,1,L,3.4,05,0,0,0,0\n"
+            "\n"
+            "x,311,2026-02-29T10:20:01Z,1,1,L,3.4,05,0,0,0,0\n"
+            "x,312,2026-12-08T10:20:02.000Z,2,0,,,,,,,\n"
+            "x,313,2026-12-08T10:20:02.000Z,2,1,L,3.4,05,0,2,0,0\n"
+            "x,314,2026-12-08T10:20:02.000Z,2,1,L,3,05,0,0,0,0\n"
+            "x,315,2026-12-08T10:20:02.000Z,2,1\n"
+            "x,316,2026-12-08T10:20:02.000Z,2,1,L,3.4,05,32768,0,0,0\n" +
+                QByteArray(5000, 'x') +
+                "\n\"open,1\n"
+                "x,317,2026-12-08T10:20:03.000Z,3,1,R,25.5,FF,0,0,32767,1");
+        WatchLogReader reader(path);
+        QVERIFY(reader.Open());
+        QStringList seen;
+        WatchLogRow row;
+        for (WatchLogReader::Result r; (r = reader.Next(row)) != WatchLogReader::Result::End;) {
+            if (r == WatchLogReader::Result::Bad) {
+                QVERIFY2(reader.Problem().startsWith(path + ":"), qPrintable(reader.Problem()));
+                seen << reader.Problem().mid(int(path.size()) + 1).section(" '", 0, 0);
+                continue;
+            }
+            const ModuleState& s = row.state;
+            seen << QString("%1:%2@%3 r%4 %5 %6 v%7 m%8 %9/%10 %11/%12")
+                        .arg(row.line)
+                        .arg(s.id)
+                        .arg(row.timeMs - kStart)
+                        .arg(row.round)
+                        .arg(row.present)
+                        .arg(QChar(s.side ? s.side : '_'))
+                        .arg(s.version)
+                        .arg(s.mode)
+                        .arg(s.error1)
+                        .arg(s.count1)
+                        .arg(s.error2)
+                        .arg(s.count2);
+        }
+        QCOMPARE(seen, (QStringList{"2:310@1500 r1 1 L v34 m197 0/0 1/17", "3: id", "5: time",
+                                    "6:312@2000 r2 0 _ v0 m0 0/0 0/0", "7: ch2_error", "8: version",
+                                    "9: 5 fields where the header has 12", "10: ch2_count",
+                                    "11: longer than 4096 bytes: not a row of a watch log",
+                                    "12: a quoted field is not closed",
+                                    "13:317@3000 r3 1 R v255 m255 1/32767 0/0"}));
+    }
+
+    void logsThatAreNoLogsAreRefusedByName_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("empty") << QByteArray() << ": empty, no header line";
+        QTest::newRow("a column missing")
+            << QByteArray("time,round,id,present,side,version,mode,ch1_error,ch1_count,ch2_error\n")
+            << ":1: no column ch2_count";
+        QTest::newRow("a column twice") << QByteArray(kWatchLogHeader) + ",ID\n"
+                                        << ":1: column id twice";
+    }
+    void logsThatAreNoLogsAreRefusedByName() {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, problem);
+        QTemporaryDir dir;
+        WatchLogReader reader(WriteFile(dir, text));
+        QVERIFY(!reader.Open());
+        QVERIFY2(reader.Problem().startsWith(reader.Path() + problem),
+                 qPrintable(reader.Problem()));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstWatch)
+#include "tst_watch.moc"
