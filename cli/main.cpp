@@ -37,6 +37,10 @@ const char* const kDescription =
     "                Settings window; each module's line says whether the port took\n"
     "                its frame, the last line counts them\n"
     "  monitor       prints every answer frame as it is parsed until interrupted\n"
+    "  ports         lists the devices of COM1..COM4 and every serial port the\n"
+    "                system has: device, state (free, in use, no permission, not\n"
+    "                found, not responding), description, maker, serial number,\n"
+    "                USB vendor:product, /dev/serial/by-id name, how COMn got it\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
@@ -79,7 +83,7 @@ QString BaudCaptionFromArg(const QString& arg) {
 
 std::vector<CommandRule> AllCommands() {
     std::vector<CommandRule> all;
-    for (const auto family : {ReadCommands, WriteCommands}) {
+    for (const auto family : {ReadCommands, WriteCommands, PortCommands}) {
         std::vector<CommandRule> rules = family();
         std::move(rules.begin(), rules.end(), std::back_inserter(all));
     }
@@ -102,7 +106,7 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
     o.port = parser.value(QStringLiteral("port"));
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
-        return QStringLiteral("say scan, query ID, set ID, program or monitor");
+        return QStringLiteral("say scan, query ID, set ID, program, monitor or ports");
     }
     o.command = words.takeFirst();
     rule = FindRule(rules, o.command);
@@ -185,10 +189,12 @@ int main(int argc, char** argv) {
     };
     parser.addOptions({
         valued("port",
-               "COM1..COM4 (on Linux /dev/ttyS0../dev/ttyS3) or a device path, such as "
-               "/dev/ttyUSB0 or a simulator's link.",
+               "COM1..COM4 (as in the window: its settings file's com1..com4 keys, else on "
+               "Linux the USB adapters, then the built-in UARTs; see ports) or a device "
+               "path, such as /dev/serial/by-id/..., /dev/ttyUSB0 or a simulator's link.",
                "PORT"),
         flag("json",
+             "ports: an array of objects, one per line of the listing. "
              "scan, query: an array of objects with the keys id, side, version (raw byte), "
              "mode (raw byte), status1, status2 (true = error), errors1, errors2."),
         valued("relay",
@@ -203,9 +209,10 @@ int main(int argc, char** argv) {
         valued("topology", "program: point-to-point or line-or-ring.", "TOPOLOGY"),
         flag("debug", "monitor: the byte counts and a hex dump of all bytes as well."),
     });
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("scan, query ID, set ID, program or monitor."),
-                                 QStringLiteral("command [ID]"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("scan, query ID, set ID, program, monitor or ports."),
+        QStringLiteral("command [ID]"));
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);
     const std::vector<CommandRule> rules = AllCommands();
@@ -227,7 +234,12 @@ int main(int argc, char** argv) {
         const int comNumber = ComPortNumber(o.port);
         // The port is reached through a COM number, so that it can be opened again.
         const int number = comNumber ? comNumber : 1;
-        if (!comNumber) {
+        if (comNumber) {
+            const std::array<QString, 4> keys = WindowComKeys();
+            for (int n = 1; n <= 4; ++n) {
+                comm->MapPort(n, keys[static_cast<std::size_t>(n - 1)]);
+            }
+        } else {
             comm->MapPort(number, o.port);
         }
         comm->SetCommPort(number);
