@@ -91,12 +91,12 @@ class TstLink : public QObject {
     void replugGetsTheSameComNumber() {
         SimProcess before({"--no-pacing"}), after({"--no-pacing"});
         QVERIFY(before.Start() && after.Start());
-        PortInfo adapter{before.LinkPath(), "usb-FTDI_FT232R_USB_UART_A12B3C-if00-port0"};
-        adapter.kind = PortKind::Usb;
-        PortInfo other = adapter;
-        other.device = "/dev/ttyUSB7";
-        other.byId = "usb-Prolific_B-if00-port0";
-        std::vector<PortInfo> ports{other, adapter};
+        const PortInfo adapter{
+            before.LinkPath(), "usb-FTDI_A1-if00-port0", "", "", "", "A1", 0x0403, 0x6001,
+            PortKind::Usb};
+        std::vector<PortInfo> ports{{"/dev/ttyUSB0", "usb-Prolific_B2-if00-port0", "", "", "", "B2",
+                                     0x067b, 0x2303, PortKind::Usb},
+                                    adapter};
         QtSerialComm port{PortMap([&] { return ports; })};
         QCOMPARE(port.SetPortOpen(true), 0);
         QCOMPARE(port.DeviceName(1), before.LinkPath());
