@@ -1,10 +1,13 @@
-// Micro-benchmarks of the core's hot paths: the module table and the frames.
+// Micro-benchmarks of the core's hot paths: the module table, the frames, and
+// finding the serial ports.
 
 #include <benchmark/benchmark.h>
 
 #include "bus/ModuleTable.h"
 #include "link/CommandFrame.h"
+#include "link/PortList.h"
 #include "link/ResponseFrame.h"
+#include "link/SystemPorts.h"
 
 using namespace quorval;
 
@@ -45,5 +48,31 @@ static void BM_BuildCommand(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_BuildCommand);
+
+// What the system reports of its serial ports (QSerialPortInfo, /dev/serial).
+static void BM_SystemPorts(benchmark::State& state) {
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(SystemPorts());
+    }
+}
+BENCHMARK(BM_SystemPorts)->Unit(benchmark::kMillisecond);
+
+// The rule over four adapters, two of them twins, and four UARTs.
+static void BM_AssignComPorts(benchmark::State& state) {
+    std::vector<PortInfo> ports;
+    for (int i = 0; i < 4; ++i) {
+        const QString n = QString::number(i);
+        ports.push_back({"/dev/ttyUSB" + n, i < 2 ? QString() : "usb-FTDI_" + n,
+                         "pci-0000:00:14.0-usb-0:" + n + ":1.0-port0", "USB-Serial Controller",
+                         "Prolific", i < 2 ? QString() : n, 0x067b, 0x2303, PortKind::Usb});
+        PortInfo uart;
+        uart.device = "/dev/ttyS" + n;
+        ports.push_back(uart);
+    }
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(AssignComPorts(ports, {}, PortNaming::Devices));
+    }
+}
+BENCHMARK(BM_AssignComPorts);
 
 BENCHMARK_MAIN();

@@ -55,6 +55,10 @@ const char* const kDescription =
     "                2 a counter rose, a channel was in error, a module went\n"
     "                missing or was of another make, 3 the link was lost and not\n"
     "                back at the end; a signal is its normal end\n"
+    "  ports         lists the devices of COM1..COM4 and every serial port the\n"
+    "                system has: device, state (free, in use, no permission, not\n"
+    "                found, not responding), description, maker, serial number,\n"
+    "                USB vendor:product, /dev/serial/by-id name, how COMn got it\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
@@ -101,7 +105,8 @@ QString BaudCaptionFromArg(const QString& arg) {
 
 std::vector<CommandRule> AllCommands() {
     std::vector<CommandRule> all;
-    for (const auto family : {ReadCommands, WriteCommands, RecordCommands, WatchCommands}) {
+    for (const auto family :
+         {ReadCommands, WriteCommands, RecordCommands, WatchCommands, PortCommands}) {
         std::vector<CommandRule> rules = family();
         std::move(rules.begin(), rules.end(), std::back_inserter(all));
     }
@@ -125,7 +130,7 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
     QStringList words = parser.positionalArguments();
     if (words.isEmpty()) {
         return QStringLiteral(
-            "say scan, query ID, set ID, program, monitor, check, report or watch");
+            "say scan, query ID, set ID, program, monitor, check, report, watch or ports");
     }
     o.command = words.takeFirst();
     rule = FindRule(rules, o.command);
@@ -208,10 +213,12 @@ int main(int argc, char** argv) {
     };
     parser.addOptions({
         valued("port",
-               "COM1..COM4 (on Linux /dev/ttyS0../dev/ttyS3) or a device path, such as "
-               "/dev/ttyUSB0 or a simulator's link.",
+               "COM1..COM4 (as in the window: its settings file's com1..com4 keys, else on "
+               "Linux the USB adapters, then the built-in UARTs; see ports) or a device "
+               "path, such as /dev/serial/by-id/..., /dev/ttyUSB0 or a simulator's link.",
                "PORT"),
         flag("json",
+             "ports: an array of objects, one per line of the listing. "
              "scan, query: an array of objects with the keys id, side, version (raw byte), "
              "mode (raw byte), status1, status2 (true = error), errors1, errors2. check: an "
              "array of differences with the keys module, what, was, now. watch: JSON Lines on "
@@ -243,7 +250,7 @@ int main(int argc, char** argv) {
     });
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("scan, query ID, set ID, program, monitor, "
-                                                "check BASELINE, report or watch."),
+                                                "check BASELINE, report, watch or ports."),
                                  QStringLiteral("command [ID|BASELINE]"));
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);
@@ -271,7 +278,12 @@ int main(int argc, char** argv) {
         const int comNumber = ComPortNumber(o.port);
         // The port is reached through a COM number, so that it can be opened again.
         const int number = comNumber ? comNumber : 1;
-        if (!comNumber) {
+        if (comNumber) {
+            const std::array<QString, 4> keys = WindowComKeys();
+            for (int n = 1; n <= 4; ++n) {
+                comm->MapPort(n, keys[static_cast<std::size_t>(n - 1)]);
+            }
+        } else {
             comm->MapPort(number, o.port);
         }
         comm->SetCommPort(number);

@@ -2,12 +2,30 @@
 
 namespace quorval {
 
+std::array<PortTest, 4> MSComm::TestPorts() {
+    std::array<PortTest, 4> tests;
+    for (int n = 1; n <= 4; ++n) {
+        SetCommPort(n);
+        const int error = SetPortOpen(true);
+        if (PortOpen()) {
+            SetPortOpen(false);
+        } else {
+            tests[static_cast<std::size_t>(n - 1)] = {error ? error : kErrOther, LastErrorText()};
+        }
+    }
+    return tests;
+}
+
 QString OpenErrorReason(int error, const QString& detail) {
     switch (error) {
         case MSComm::kErrNoSuchPort:
             return QStringLiteral("not found");
         case MSComm::kErrPortInUse:
             return QStringLiteral("in use by another program");
+        case MSComm::kErrNotADevice:
+            return detail.isEmpty() ? QStringLiteral("not a serial device") : detail;
+        case MSComm::kErrNotResponding:
+            return QStringLiteral("not responding (its driver did not answer)");
         case MSComm::kErrNoPermission:
             return QStringLiteral("no permission (on Linux: add the user to the dialout group)");
         default:

@@ -1,11 +1,18 @@
 #pragma once
 
+#include <array>
 #include <functional>
 
 #include <QByteArray>
 #include <QString>
 
 namespace quorval {
+
+// The outcome of a test open: error 0 when the port could be opened.
+struct PortTest {
+    int error = 0;
+    QString text;
+};
 
 // The serial port as the program uses it: pick COM1..COM4, open, poll, read, write.
 // Line settings are fixed at 9600 baud, 8 data bits, no parity, 1 stop bit.
@@ -14,11 +21,15 @@ class MSComm {
     // Error numbers of a failed open.
     static constexpr int kErrNone = 0;
     static constexpr int kErrNoSuchPort = 8002;
+    // The name exists but is no serial device (a regular file, a folder).
+    static constexpr int kErrNotADevice = 8003;
     static constexpr int kErrPortInUse = 8005;
     static constexpr int kErrNoPermission = 70;
     static constexpr int kErrOther = 8020;
     // The device of an open port went away (adapter unplugged, peer gone).
     static constexpr int kErrLinkLost = 8090;
+    // A test open that did not return in time (a hung driver).
+    static constexpr int kErrNotResponding = 8091;
 
     virtual ~MSComm() = default;
 
@@ -50,6 +61,15 @@ class MSComm {
     // way to point a COM port at another device (empty: the default one).
     virtual QString DeviceName(int port) const { return QStringLiteral("COM%1").arg(port); }
     virtual void MapPort(int /*port*/, const QString& /*device*/) {}
+    // "COM1: /dev/ttyUSB0, FT232R USB UART, FTDI, serial A12B3C", then on lines
+    // of its own how the device was chosen.
+    virtual QString DescribePort(int port) const {
+        return QStringLiteral("COM%1: %2").arg(port).arg(DeviceName(port));
+    }
+
+    // Tests COM1..COM4 by opening and closing each while this port is closed;
+    // CommPort is left at 4. A real port bounds each test in time.
+    virtual std::array<PortTest, 4> TestPorts();
 
     // Error number and text of the last failed open, or of a lost link.
     virtual int LastError() const = 0;

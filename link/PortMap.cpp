@@ -1,36 +1,46 @@
 #include "link/PortMap.h"
 
+#include "link/SystemPorts.h"
+
 namespace quorval {
 
-PortMap::PortMap() {
-    for (int port = 1; port <= 4; ++port) {
-        devices_[static_cast<std::size_t>(port - 1)] = DefaultDevice(port);
-    }
+PortMap::PortMap(Source system) : system_(std::move(system)) {
+    Assign();
 }
 
 QString PortMap::Device(int port) const {
-    if (port < 1 || port > 4) {
-        return {};
-    }
-    return devices_[static_cast<std::size_t>(port - 1)];
+    return port < 1 || port > 4 ? QString() : Assigned(port).device;
 }
 
-void PortMap::SetDevice(int port, const QString& device) {
+const ComPort& PortMap::Assigned(int port) const {
+    return assigned_[static_cast<std::size_t>(qBound(1, port, 4) - 1)];
+}
+
+void PortMap::SetDevice(int port, const QString& key) {
     if (port < 1 || port > 4) {
         return;
     }
-    devices_[static_cast<std::size_t>(port - 1)] = device.isEmpty() ? DefaultDevice(port) : device;
+    keys_[static_cast<std::size_t>(port - 1)] = ComKeyFor(key);
+    Assign();
 }
 
-QString PortMap::DefaultDevice(int port) {
-    if (port < 1 || port > 4) {
-        return {};
+void PortMap::Refresh() {
+    if (system_) {
+        ports_ = system_();
     }
-#ifdef Q_OS_WIN
-    return QStringLiteral("COM%1").arg(port);
-#else
-    return QStringLiteral("/dev/ttyS%1").arg(port - 1);
-#endif
+    // A key may lead elsewhere now (a by-id link after a re-plug).
+    for (ComKey& key : keys_) {
+        key = ComKeyFor(key.text);
+    }
+    Assign();
+}
+
+void PortMap::Assign() {
+    assigned_ = AssignComPorts(ports_, keys_);
+}
+
+QString PortMap::Describe(int port) const {
+    return DescribeComPort(port, Assigned(port), ports_);
 }
 
 int ComPortNumber(const QString& name) {

@@ -1,27 +1,44 @@
 #pragma once
 
 #include <array>
+#include <functional>
+#include <vector>
 
 #include <QString>
 
+#include "link/PortList.h"
+
 namespace quorval {
 
-// Which device each of COM1..COM4 stands for. Windows uses the names as they
-// are; elsewhere the defaults are /dev/ttyS0../dev/ttyS3, each overridable
-// (a USB adapter, or the simulator's link).
+// Which device each of COM1..COM4 stands for: the key of the port where the
+// settings file has one, otherwise the rule of AssignComPorts applied to the
+// ports the system had when Refresh last looked.
 class PortMap {
   public:
-    PortMap();
+    using Source = std::function<std::vector<PortInfo>()>;
 
-    // Empty for a port number outside 1..4.
+    // The system's ports are looked at only by Refresh.
+    explicit PortMap(Source system = {});
+
+    // Empty for a port number outside 1..4, or when nothing is left for it.
     QString Device(int port) const;
-    // Ignored for a port number outside 1..4; an empty path restores the default.
-    void SetDevice(int port, const QString& device);
+    // Sets the key of a port (empty: none); ignored outside 1..4.
+    void SetDevice(int port, const QString& key);
+    // Looks at the system's ports again and gives the numbers out afresh.
+    void Refresh();
 
-    static QString DefaultDevice(int port);
+    const ComPort& Assigned(int port) const;
+    const std::vector<PortInfo>& Ports() const { return ports_; }
+    // "COM1: /dev/ttyUSB0, FT232R USB UART, FTDI, serial A12B3C" and how it was chosen.
+    QString Describe(int port) const;
 
   private:
-    std::array<QString, 4> devices_;
+    void Assign();
+
+    Source system_;
+    std::array<ComKey, 4> keys_;
+    std::vector<PortInfo> ports_;
+    std::array<ComPort, 4> assigned_;
 };
 
 // "COM1".."COM4" (any case) -> 1..4; 0 for anything else.

@@ -1,10 +1,30 @@
 #include "link/QtSerialComm.h"
 
+#include <filesystem>
+
 #include <QFileInfo>
 
 #include "link/DeviceLock.h"
+#include "link/PortProbe.h"
 
 namespace quorval {
+
+#ifndef Q_OS_WIN
+namespace {
+
+QString NotADevice(std::filesystem::file_type type) {
+    using T = std::filesystem::file_type;
+    const char* what = type == T::regular     ? "a regular file"
+                       : type == T::directory ? "a folder"
+                       : type == T::fifo      ? "a FIFO"
+                       : type == T::socket    ? "a socket"
+                       : type == T::block     ? "a block device"
+                                              : "something else";
+    return QStringLiteral("%1, not a serial device").arg(QLatin1String(what));
+}
+
+}  // namespace
+#endif
 
 QtSerialComm::QtSerialComm(PortMap map, QObject* parent) : QObject(parent), map_(std::move(map)) {}
 
@@ -28,7 +48,17 @@ int QtSerialComm::SetPortOpen(bool open) {
     if (PortOpen()) {
         return kErrNone;
     }
+    // The adapter may have come back under another name since the last open.
+    map_.Refresh();
     return OpenDevice(map_.Device(commPort_));
+}
+
+std::array<PortTest, 4> QtSerialComm::TestPorts() {
+    map_.Refresh();
+    const QStringList devices{map_.Device(1), map_.Device(2), map_.Device(3), map_.Device(4)};
+    const std::vector<PortTest> tests = TestDevices(devices);
+    SetCommPort(4);
+    return {tests[0], tests[1], tests[2], tests[3]};
 }
 
 int QtSerialComm::Fail(int error, const QString& text) {
@@ -55,6 +85,11 @@ int QtSerialComm::OpenDevice(const QString& device) {
         return Fail(kErrNoSuchPort, QStringLiteral("%1 does not exist").arg(device));
     }
     name = info.canonicalFilePath();
+    std::error_code ec;
+    const auto type = std::filesystem::status(info.filesystemCanonicalFilePath(), ec).type();
+    if (type != std::filesystem::file_type::character) {
+        return Fail(kErrNotADevice, NotADevice(type));
+    }
 #endif
     auto port = std::make_unique<QSerialPort>();
     port->setPortName(name);

@@ -7,6 +7,7 @@
 
 #include "link/MSComm.h"
 #include "link/PortMap.h"
+#include "link/SystemPorts.h"
 
 namespace quorval {
 
@@ -14,7 +15,7 @@ namespace quorval {
 class QtSerialComm : public QObject, public MSComm {
     Q_OBJECT
   public:
-    explicit QtSerialComm(PortMap map = PortMap(), QObject* parent = nullptr);
+    explicit QtSerialComm(PortMap map = PortMap(SystemPorts), QObject* parent = nullptr);
     ~QtSerialComm() override;
 
     PortMap& Map() { return map_; }
@@ -31,11 +32,14 @@ class QtSerialComm : public QObject, public MSComm {
     void DiscardOutput() override;
     QString DeviceName(int port) const override { return map_.Device(port); }
     void MapPort(int port, const QString& device) override { map_.SetDevice(port, device); }
+    QString DescribePort(int port) const override { return map_.Describe(port); }
+    std::array<PortTest, 4> TestPorts() override;
     int LastError() const override { return lastError_; }
     QString LastErrorText() const override { return lastErrorText_; }
     void SetLostHandler(LostHandler handler) override { onLost_ = std::move(handler); }
 
-    // Opens a device by path, bypassing the COM port number (command line use).
+    // Opens a device by path, bypassing the COM port number. Anything but a
+    // character device is refused before it is touched.
     int OpenDevice(const QString& device);
     // Blocks up to timeoutMs until queued bytes have been handed to the device.
     bool WaitForWritten(int timeoutMs);

@@ -68,6 +68,14 @@ SettingsFiles DefaultSettingsFiles() {
             folder.isEmpty() ? QString() : QDir(folder).filePath(QFileInfo(shared).fileName())};
 }
 
+SettingsFiles SettingsFilesOf(const QString& program) {
+    const QString name = program + QStringLiteral(".ini");
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    return {
+        QDir(QCoreApplication::applicationDirPath()).filePath(name),
+        folder.isEmpty() ? QString() : QDir(folder).filePath(program + QLatin1Char('/') + name)};
+}
+
 IniReader::IniReader(const QString& file) {
     const TextFile f = ReadSettings(file);
     if (f.status == TextFile::Status::Ok) {

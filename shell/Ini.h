@@ -33,6 +33,10 @@ struct SettingsFiles {
 // (~/.config/quorval-setup/ on Linux, %LOCALAPPDATA%\quorval-setup\ on Windows).
 SettingsFiles DefaultSettingsFiles();
 
+// The same two files of another program of the tool installed beside this one
+// (the command line reads the window program's keys).
+SettingsFiles SettingsFilesOf(const QString& program);
+
 // The settings file read once, for several keys.
 class IniReader {
   public:

@@ -320,13 +320,18 @@ void frmMain::mnuSelectCOMport_Click() {
 }
 
 QString frmMain::AboutText() const {
-    return QStringLiteral("%1 Version %2.%3%4\r\n\r\n%5\r\n\r\nSettings: %6")
+    const MSComm& port = link_->MSComm1();
+    const QString inUse = g_.ComPort >= 1 && g_.ComPort <= 4
+                              ? port.DescribePort(g_.ComPort).section(QLatin1Char('\n'), 0, 0) +
+                                    (port.PortOpen() ? QString() : QStringLiteral(" (not open)"))
+                              : QStringLiteral("none chosen");
+    return QStringLiteral("%1 Version %2.%3%4\r\n\r\n%5\r\n\r\nPort: %6\r\nSettings: %7")
         .arg(Title())
         .arg(kVersionMajor)
         .arg(kVersionMinor)
         .arg(kVersionRevision)
         .arg(QStringLiteral("Inspects and configures QUORVAL fibre-optic CAN coupler systems."))
-        .arg(QDir::toNativeSeparators(g_.Settings().InUse()));
+        .arg(inUse, QDir::toNativeSeparators(g_.Settings().InUse()));
 }
 
 void frmMain::mnuAbout_Click() {

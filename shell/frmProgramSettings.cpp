@@ -38,10 +38,12 @@ frmProgramSettings::frmProgramSettings(Global& g, ModuleLink& link, QWidget* par
     }
     for (int n = 1; n <= 4; ++n) {
         Option(n)->setEnabled(false);
-        Option(n)->setToolTip(port.DeviceName(n));
     }
+    // All four at once, each within a time limit: a hung driver cannot freeze the window.
+    const std::array<PortTest, 4> tests = port.TestPorts();
     for (int n = 1; n <= 4; ++n) {
-        if (DetectComPorts(n)) {
+        Option(n)->setToolTip(port.DescribePort(n));
+        if (DetectComPorts(n, tests[static_cast<std::size_t>(n - 1)])) {
             Option(n)->setEnabled(true);
         }
     }
@@ -60,21 +62,31 @@ QRadioButton* frmProgramSettings::Option(int port) const {
     }
 }
 
-bool frmProgramSettings::DetectComPorts(int port) {
-    MSComm& comm = link_.MSComm1();
-    comm.SetCommPort(port);
-    const int error = comm.SetPortOpen(true);
-    if (comm.PortOpen()) {
-        comm.SetPortOpen(false);
+bool frmProgramSettings::DetectComPorts(int port, const PortTest& test) {
+    if (test.error == MSComm::kErrNone) {
         return true;
     }
+    QRadioButton* option = Option(port);
     const QString name = QStringLiteral("COM%1").arg(port);
-    if (error == MSComm::kErrPortInUse) {
-        Option(port)->setText(name + QStringLiteral(" (in use)"));
-    } else if (error == MSComm::kErrNoSuchPort) {
-        Option(port)->setText(name + QStringLiteral(" (not found)"));
-    } else if (error == MSComm::kErrNoPermission) {
-        Option(port)->setText(name + QStringLiteral(" (no permission)"));
+    switch (test.error) {
+        case MSComm::kErrPortInUse:
+            option->setText(name + QStringLiteral(" (in use)"));
+            break;
+        case MSComm::kErrNoSuchPort:
+        case MSComm::kErrNotADevice:
+            option->setText(name + QStringLiteral(" (not found)"));
+            break;
+        case MSComm::kErrNoPermission:
+            option->setText(name + QStringLiteral(" (no permission)"));
+            break;
+        case MSComm::kErrNotResponding:
+            option->setText(name + QStringLiteral(" (not responding)"));
+            break;
+        default:
+            break;
+    }
+    if (!test.text.isEmpty()) {
+        option->setToolTip(option->toolTip() + QLatin1Char('\n') + test.text);
     }
     return false;
 }

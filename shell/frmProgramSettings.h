@@ -7,6 +7,8 @@
 #include <QRadioButton>
 #include <QWidget>
 
+#include "link/MSComm.h"
+
 namespace quorval {
 
 struct Global;
@@ -29,7 +31,7 @@ class frmProgramSettings : public QWidget {
 
   private:
     // True when the port could be opened; otherwise marks why not.
-    bool DetectComPorts(int port);
+    bool DetectComPorts(int port, const PortTest& test);
     QRadioButton* Option(int port) const;
 
     Global& g_;

@@ -172,17 +172,45 @@ class TstCli : public QObject {
                  0xF6);
     }
 
-    void portInUseAndPortLostAreSaidWithThree() {
+    // COMn is what the window's settings file makes it; ports says what each one is.
+    void portInUseNotADeviceAndLostAreSaid() {
         SimProcess sim;
         QVERIFY(sim.Start());
+        const QString ini = sim.FilePath("config/quorval-setup/quorval-setup.ini");
+        QDir().mkpath(QFileInfo(ini).path());
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[QUORVAL Setup Tool]\ncom2 = " + sim.LinkPath().toLocal8Bit() +
+                   "\ncom3 = " + ini.toLocal8Bit() + "  ; no port\n");
+        file.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", sim.FilePath("config"));
         QProcess monitor;
-        monitor.start(QStringLiteral(QUORVAL_CLI_PATH), {"--port", sim.LinkPath(), "monitor"});
+        monitor.setProcessEnvironment(env);
+        monitor.start(QStringLiteral(QUORVAL_CLI_PATH), {"--port", "COM2", "monitor"});
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += monitor.readAllStandardError()).contains("listening"),
                                  10000);
         const Run refused = Cli({"--port", sim.LinkPath(), "scan"});
         QCOMPARE(refused.code, 3);
         QVERIFY2(refused.err.contains("in use"), qPrintable(refused.err));
+        const Run ports = Cli({"ports"}, env);
+        const QStringList lines = Lines(ports.out);
+        QCOMPARE(lines.filter(QRegularExpression("^COM[1-4]  ")).size(), 4);
+        QVERIFY2(lines.contains("COM2  " + sim.LinkPath() + "  in use  [set by the com2 key]") &&
+                     lines.contains("COM3  " + ini +
+                                    "  not found: a regular file, not a serial device  [set by "
+                                    "the com3 key]"),
+                 qPrintable(ports.out));
+        const QJsonObject com3 = QJsonDocument::fromJson(Cli({"ports", "--json"}, env).out.toUtf8())
+                                     .array()[2]
+                                     .toObject();
+        QCOMPARE(com3["com"].toInt(), 3);
+        QCOMPARE(com3["state"].toString(), QString("not found"));
+        const Run notADevice = Cli({"--port", "COM3", "scan"}, env);
+        QCOMPARE(notADevice.code, 3);
+        QVERIFY2(notADevice.err.contains("cannot open COM3 (" + ini + "): a regular file"),
+                 qPrintable(notADevice.err));
         // The adapter pulled under the running monitor ends it with 3 and says so.
         sim.Stop();
         QVERIFY(monitor.waitForFinished(10000));

@@ -9,6 +9,7 @@
 #include "config/GlobalSettingsModel.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
+#include "link/PortList.h"
 #include "link/PortMap.h"
 #include "support/FakeComm.h"
 #include "support/FrameVectors.h"
@@ -21,6 +22,11 @@ using testing_support::FakeComm;
 using Topology = GlobalSettingsModel::Topology;
 
 Q_DECLARE_METATYPE(quorval::FrameOutcome)
+using Ports = std::vector<quorval::PortInfo>;
+using Keys = std::array<quorval::ComKey, 4>;
+Q_DECLARE_METATYPE(Ports)
+Q_DECLARE_METATYPE(Keys)
+Q_DECLARE_METATYPE(quorval::PortNaming)
 
 namespace {
 
@@ -85,6 +91,24 @@ struct Rig {
 template <std::size_t N>
 QByteArray Bytes(const std::array<std::uint8_t, N>& a) {
     return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
+}
+
+PortInfo Adapter(const char* device, const char* byId, const char* serial, const char* byPath = "",
+                 const char* description = "USB-Serial Controller", const char* maker = "") {
+    return {device, byId, byPath, description, maker, serial, 0x067b, 0x2303, PortKind::Usb};
+}
+PortInfo Ftdi(const char* device) {
+    return {device,       "usb-FTDI_FT232R_USB_UART_A12B3C-if00-port0",
+            "",           "FT232R USB UART",
+            "FTDI",       "A12B3C",
+            0x0403,       0x6001,
+            PortKind::Usb};
+}
+PortInfo Uart(const char* device, const char* description = "") {
+    PortInfo p;
+    p.device = device;
+    p.description = description;
+    return p;
 }
 
 QByteArray Burst() {
@@ -267,13 +291,82 @@ class TstCore : public QObject {
         QCOMPARE(ModuleIdFromText(" 0 "), std::optional<int>(0));
         for (const char* bad : {"32001", "", "3x", "-1", "100000"})
             QCOMPARE(ModuleIdFromText(bad), std::nullopt);
-#ifndef Q_OS_WIN
-        QCOMPARE(PortMap().Device(1), QString("/dev/ttyS0"));
-        QCOMPARE(PortMap().Device(4), QString("/dev/ttyS3"));
-#endif
         QCOMPARE(PortMap().Device(5), QString());
         QCOMPARE(ComPortNumber("com2"), 2);
         QCOMPARE(ComPortNumber("COM5"), 0);
+    }
+
+    void comNumbersGoToAdaptersByNameThenToUarts_data() {
+        QTest::addColumn<Ports>("ports");
+        QTest::addColumn<Keys>("keys");
+        QTest::addColumn<PortNaming>("naming");
+        QTest::addColumn<QStringList>("described");
+        const PortNaming devices = PortNaming::Devices;
+        const QString byId = "\nordered by /dev/serial/by-id";
+        const QString uart = "\nbuilt-in UART";
+        const QString left = "\ndefault: no other serial port found";
+        QTest::newRow("nothing found: the defaults")
+            << Ports{} << Keys{} << devices
+            << QStringList{"COM1: /dev/ttyS0" + left, "COM2: /dev/ttyS1" + left,
+                           "COM3: /dev/ttyS2" + left, "COM4: /dev/ttyS3" + left};
+        QTest::newRow("by-id name, not device name; UARTs by number")
+            << Ports{Uart("/dev/ttyS10"),
+                     Ftdi("/dev/ttyUSB1"),
+                     Adapter("/dev/ttyUSB0", "usb-Silicon_Labs_CP2102_0001-if00-port0", "0001"),
+                     Uart("/dev/ttyS2"),
+                     {"/dev/ttyACM0", "usb-Arduino_Uno_85735313", "", "", "", "85735313", 0x2341,
+                      0x0043, PortKind::Acm}}
+            << Keys{} << devices
+            << QStringList{"COM1: /dev/ttyACM0, serial 85735313" + byId,
+                           "COM2: /dev/ttyUSB1, FT232R USB UART, FTDI, serial A12B3C" + byId,
+                           "COM3: /dev/ttyUSB0, USB-Serial Controller, serial 0001" + byId,
+                           "COM4: /dev/ttyS2" + uart};
+        // udev gives the two one by-id link, to whichever came last.
+        QTest::newRow("identical adapters without serial numbers")
+            << Ports{Adapter("/dev/ttyUSB0", "usb-Prolific-if00-port0", "",
+                             "pci-0000:00:14.0-usb-0:2:1.0-port0"),
+                     Adapter("/dev/ttyUSB1", "", "", "pci-0000:00:14.0-usb-0:1:1.0-port0"),
+                     Adapter("/dev/ttyUSB2", "usb-Prolific_A7-if00-port0", "A7")}
+            << Keys{} << devices
+            << QStringList{"COM1: /dev/ttyUSB2, USB-Serial Controller, serial A7" + byId,
+                           "COM2: /dev/ttyUSB1, USB-Serial Controller\nordered by "
+                           "/dev/serial/by-path: no serial number",
+                           "COM3: /dev/ttyUSB0, USB-Serial Controller\nordered by "
+                           "/dev/serial/by-path: no serial number",
+                           "COM4: /dev/ttyS3" + left};
+        QTest::newRow("keys win and take their device out of the rule")
+            << Ports{Ftdi("/dev/ttyUSB0"), Uart("/dev/ttyS0")}
+            << Keys{ComKey{"/tmp/lwl-com1", "/dev/pts/3"}, ComKey{"/dev/ttyS3", "/dev/ttyS3"},
+                    ComKey{"/dev/serial/by-id/usb-FTDI", "/dev/ttyUSB0"}, ComKey{}}
+            << devices
+            << QStringList{"COM1: /tmp/lwl-com1\nset by the com1 key",
+                           "COM2: /dev/ttyS3\nset by the com2 key",
+                           "COM3: /dev/ttyUSB0, FT232R USB UART, FTDI, serial A12B3C\nset by "
+                           "the com3 key: /dev/serial/by-id/usb-FTDI",
+                           "COM4: /dev/ttyS0" + uart};
+        QTest::newRow("a default that a key has is not given twice")
+            << Ports{} << Keys{ComKey{"/dev/serial/by-id/usb-X", "/dev/ttyS2"}} << devices
+            << QStringList{"COM1: /dev/serial/by-id/usb-X\nset by the com1 key",
+                           "COM2: /dev/ttyS1" + left, "COM3: no device\nno serial port left for it",
+                           "COM4: /dev/ttyS3" + left};
+        QTest::newRow("Windows: COMn stays, a key names any port")
+            << Ports{Uart("COM1", "Communications Port"), Ftdi("COM7")}
+            << Keys{ComKey{}, ComKey{"com7", "com7"}} << PortNaming::Windows
+            << QStringList{"COM1: COM1, Communications Port",
+                           "COM2: COM7, FT232R USB UART, FTDI, serial A12B3C\nset by the com2 "
+                           "key: com7",
+                           "COM3: COM3", "COM4: COM4"};
+    }
+    void comNumbersGoToAdaptersByNameThenToUarts() {
+        QFETCH(Ports, ports);
+        QFETCH(Keys, keys);
+        QFETCH(PortNaming, naming);
+        QFETCH(QStringList, described);
+        const std::array<ComPort, 4> com = AssignComPorts(ports, keys, naming);
+        QStringList got;
+        for (int n = 1; n <= 4; ++n)
+            got << DescribeComPort(n, com[std::size_t(n - 1)], ports);
+        QCOMPARE(got, described);
     }
 
     void anglesRoundHalvesToEven() {

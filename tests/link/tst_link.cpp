@@ -8,6 +8,7 @@
 #include "common/Global.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
+#include "link/PortProbe.h"
 #include "link/QtSerialComm.h"
 #include "support/FrameVectors.h"
 #include "support/SimProcess.h"
@@ -84,6 +85,51 @@ class TstLink : public QObject {
         QCOMPARE(Open(port, sim.LinkPath()), 0);
         QtSerialComm second;  // and once we hold it, nobody else gets it
         QCOMPARE(Open(second, device), int(MSComm::kErrPortInUse));
+    }
+
+    // Re-plugged, the adapter gets another device; the next open finds it by its by-id name.
+    void replugGetsTheSameComNumber() {
+        SimProcess before({"--no-pacing"}), after({"--no-pacing"});
+        QVERIFY(before.Start() && after.Start());
+        const PortInfo adapter{
+            before.LinkPath(), "usb-FTDI_A1-if00-port0", "", "", "", "A1", 0x0403, 0x6001,
+            PortKind::Usb};
+        std::vector<PortInfo> ports{{"/dev/ttyUSB0", "usb-Prolific_B2-if00-port0", "", "", "", "B2",
+                                     0x067b, 0x2303, PortKind::Usb},
+                                    adapter};
+        QtSerialComm port{PortMap([&] { return ports; })};
+        QCOMPARE(port.SetPortOpen(true), 0);
+        QCOMPARE(port.DeviceName(1), before.LinkPath());
+        port.SetPortOpen(false);
+        before.Stop();
+        ports[1].device = after.LinkPath();
+        QCOMPARE(port.SetPortOpen(true), 0);
+        QCOMPARE(port.DeviceName(1), after.LinkPath());
+        port.SetPortOpen(false);
+        // One test per device, whatever its name, or it would find itself in use.
+        const QString device = QFileInfo(after.LinkPath()).canonicalFilePath();
+        const std::vector<PortTest> tests = TestDevices({after.LinkPath(), device});
+        QCOMPARE(tests[0].error, 0);
+        QCOMPARE(tests[1].error, 0);
+    }
+
+    // A driver that never returns from an open costs the test its time limit, no more.
+    void hungOpenReadsAsNotResponding() {
+        auto driver = std::make_shared<QSemaphore>();
+        auto ended = std::make_shared<QAtomicInt>(0);
+        const auto test = [driver, ended](const QString& device) {
+            if (device == "hung") {
+                driver->acquire();
+                ended->ref();
+            }
+            return PortTest{device == "busy" ? MSComm::kErrPortInUse : 0, {}};
+        };
+        QList<int> errors;
+        for (const PortTest& t : TestDevices({"hung", "free", "busy"}, 100, test))
+            errors << t.error;
+        QCOMPARE(errors, (QList<int>{MSComm::kErrNotResponding, 0, MSComm::kErrPortInUse}));
+        driver->release();
+        QTRY_COMPARE(ended->loadRelaxed(), 1);  // its thread ends when the driver lets go
     }
 
     // A paced line with noise and stalls inside frames, cut by every poll.

@@ -91,18 +91,18 @@ class TstStartup : public QObject {
     }
 
     // Connected on COM1, the technician opens the selection, looks at another program,
-    // closes it once, then picks COM4. What was picked is what is open, now and later.
+    // closes it once, plugs in the spare adapter, then picks it as COM4. What was picked
+    // is what is open, now and later.
     void portSelectionWhileConnected() {
         SimProcess com1, held, com4;
-        QVERIFY(com1.Start() && held.Start() && com4.Start());
+        QVERIFY(com1.Start() && held.Start());
         QProcess holder;
         holder.start("flock", {"--exclusive", held.LinkPath(), "-c", "echo held; read line"});
         QVERIFY(holder.waitForReadyRead(10000));
         AppRig r;
-        r.WriteIni("; the team's notes\n" + AppRig::UsePort(com1.LinkPath()) +
-                   "com2 = " + held.LinkPath().toLocal8Bit() +
-                   "\ncom3 = /nonexistent/tty\ncom4 = " + com4.LinkPath().toLocal8Bit() +
-                   "   ; the spare adapter\n");
+        r.WriteIni("; the team's notes\n" + AppRig::UsePort(com1.LinkPath()) + "com2 = " +
+                   held.LinkPath().toLocal8Bit() + "\ncom3 = " + r.IniPath().toLocal8Bit() +
+                   "\ncom4 = " + com4.LinkPath().toLocal8Bit() + "   ; the spare adapter\n");
         r.Start();
         MSComm& port = r.main->Link().MSComm1();
         QVERIFY(port.PortOpen());
@@ -112,10 +112,14 @@ class TstStartup : public QObject {
         for (QRadioButton* o : {w.optCom1, w.optCom2, w.optCom3, w.optCom4})
             captions << o->text() + (o->isEnabled() ? "" : " -");
         // Our own port tests as usable; the others say why they are not.
-        QCOMPARE(captions, (QStringList{"COM1", "COM2 (in use) -", "COM3 (not found) -", "COM4"}));
-        QCOMPARE(w.optCom4->toolTip(), com4.LinkPath());
+        QCOMPARE(captions, (QStringList{"COM1", "COM2 (in use) -", "COM3 (not found) -",
+                                        "COM4 (not found) -"}));
+        QCOMPARE(w.optCom3->toolTip(), "COM3: " + r.IniPath() +
+                                           "\nset by the com3 key\na regular file, not a serial "
+                                           "device");
         QVERIFY(!port.PortOpen());  // every test closed again
-        r.main->Form_Activate();    // back from another program: nothing reopens behind it
+        QVERIFY(com4.Start());
+        r.main->Form_Activate();  // back from another program: nothing reopens behind it
         QVERIFY(!port.PortOpen());
         const QByteArray before = r.Ini();
         w.parentWidget()->close();  // the close box: port closed, file as it was
@@ -177,7 +181,8 @@ class TstStartup : public QObject {
         QVERIFY(r.main->Link().MSComm1().PortOpen());
         r.main->mnuAbout->trigger();
         QVERIFY(r.messages.value(0).startsWith("About: QUORVAL Setup Tool Version 1.50\r\n\r\n"));
-        QVERIFY(r.messages.value(0).endsWith("\r\n\r\nSettings: " + r.UserIniPath()));
+        QVERIFY(r.messages.value(0).endsWith("\r\n\r\nPort: COM2: " + com2.LinkPath() +
+                                             "\r\nSettings: " + r.UserIniPath()));
     }
 
     void debugSwitchAndItsWindow() {

@@ -90,8 +90,9 @@ void SimProcess::Stop() {
     }
 }
 
-Run Cli(const QStringList& args) {
+Run Cli(const QStringList& args, const QProcessEnvironment& env) {
     QProcess p;
+    p.setProcessEnvironment(env);
     p.start(QStringLiteral(QUORVAL_CLI_PATH), args);
     Run r;
     if (!p.waitForFinished(60000)) {

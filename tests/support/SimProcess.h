@@ -41,6 +41,7 @@ struct Run {
     QString out;
     QString err;
 };
-Run Cli(const QStringList& args);
+Run Cli(const QStringList& args,
+        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
 
 }  // namespace testing_support
