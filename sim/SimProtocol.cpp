@@ -20,6 +20,10 @@ std::string Hex(const std::uint8_t* data, std::size_t size) {
 Simulator::Simulator(SimSystem system, std::string eepromPath)
     : system_(std::move(system)), eepromPath_(std::move(eepromPath)) {}
 
+namespace {
+constexpr int kMaxCount = 1 << 30;  // frames are counted this far
+}  // namespace
+
 Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
     Output out;
     const int limit = system_.hangupAfterRx;
@@ -33,9 +37,9 @@ Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
             }
             out.received.push_back(*c);
             Handle(*c, out.chunks);
-            if (limit > 0 && ++received_ >= limit) {  // counts only up to the limit
-                out.hangup = true;
-            }
+            received_ += received_ < kMaxCount ? 1 : 0;
+            out.hangup = limit > 0 && received_ >= limit;
+            out.stall = out.stall || received_ == system_.stallAfterRx;
         }
     }
     return out;
