@@ -123,7 +123,7 @@ class TstLink : public QObject {
     void lostAndStalledPortsSayOnlyWhatHappened() {
         SimProcess gone({"--no-pacing"}, "[system]\nhangup_after_rx = 1\n[module 1]\nside = G\n");
         SimProcess next({"--no-pacing", "--log", "{dir}/f.log"},
-                        "[system]\nstall_after_rx = 1\nstall_ms = 2500\n[module 7]\nside = G\n");
+                        "[system]\nstall_after_rx = 1\nstall_ms = 4000\n[module 7]\nside = G\n");
         QVERIFY(gone.Start() && next.Start());
         Global g;
         auto owned = std::make_unique<QtSerialComm>();
@@ -141,7 +141,7 @@ class TstLink : public QObject {
         QVERIFY(link.SendCommand(kCmdScan));  // it hangs up on this frame
         QTRY_COMPARE(told.size(), 1);
         QVERIFY(ScanBus(g, link) == ScanOutcome::Found);  // the last frame read for a while
-        QVERIFY(link.MSComm1().Output(QByteArray(64 * 1024, '\0')));  // fills the terminal
+        QVERIFY(link.MSComm1().Output(QByteArray(256 * 1024, '\0')));  // fills the terminal
         g.TxByte1 = 7;
         g.TxByte3 = 0x66;
         QVERIFY(!link.DeliverCommand(kCmdSet));

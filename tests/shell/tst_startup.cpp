@@ -280,7 +280,7 @@ class TstStartup : public QObject {
         } else if (apply) {
             bus.picModule_Click(0);
             // The line takes no more; the frame waits behind what fills the terminal.
-            QVERIFY(r.main->Link().MSComm1().Output(QByteArray(64 * 1024, '\0')));
+            QVERIFY(r.main->Link().MSComm1().Output(QByteArray(256 * 1024, '\0')));
             QTimer::singleShot(300, [&] { sim.Stop(); });
             r.main->ModuleStateForm().cmdApply_Click();
         }
