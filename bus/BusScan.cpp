@@ -10,12 +10,13 @@
 namespace quorval {
 
 ScanOutcome ScanBus(Global& g, ModuleLink& link) {
+    const ModuleLink::Exchange exchange(link);
     g.Bus.ModuleCount = 0;
     g.Bus.MinVersion = 255;
-    const int losses = link.Losses();
-    const auto lost = [&] { return link.Losses() != losses; };
-    const auto ended = [&] { return lost() || link.StopRequested(); };
-    const auto endOutcome = [&] { return lost() ? ScanOutcome::LinkLost : ScanOutcome::Stopped; };
+    const auto ended = [&] { return exchange.Lost() || link.StopRequested(); };
+    const auto endOutcome = [&] {
+        return exchange.Lost() ? ScanOutcome::LinkLost : ScanOutcome::Stopped;
+    };
     link.SendCommand(kCmdScan);
     // A module counted during the last yield still counts.
     WaitUntil([&] { return g.Bus.ModuleCount != 0 || ended(); }, kScanFirstAnswerMs);

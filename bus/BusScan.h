@@ -29,7 +29,8 @@ constexpr const char* kNoModulesText =
 constexpr const char* kForeignModuleText =
     "LWL-System contains a none-QUORVAL module!\r\nPlease remove those modules and try again!";
 
-// Sends "G" and waits for the answers; the module table holds them afterwards.
+// Sends "G" and waits for the answers, holding the line meanwhile; the module
+// table holds them afterwards.
 ScanOutcome ScanBus(Global& g, ModuleLink& link);
 
 // Lowest firmware version 40..49 belongs to another make of module.

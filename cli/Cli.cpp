@@ -14,13 +14,6 @@ namespace {
 
 constexpr int kAnswerLimitMs = 2000;
 
-// Notices a loss of the link while a command runs.
-struct LossWatch {
-    ModuleLink& link;
-    int start = link.Losses();
-    bool Lost() const { return link.Losses() != start; }
-};
-
 }  // namespace
 
 void Out(const QString& line) {
@@ -50,18 +43,18 @@ int LinkFailed(const QString& why) {
 }
 
 Answer Query(Global& g, ModuleLink& link, int id) {
-    const LossWatch watch{link};
+    const ModuleLink::Exchange exchange(link);
     const float before = g.Bus.Modules(id).GetTimeStamp();
     g.TxByte1 = static_cast<std::uint8_t>(id % 256);
     g.TxByte2 = static_cast<std::uint8_t>(id / 256);
     link.SendCommand(kCmdQuery);
     const bool answered = WaitUntil(
         [&] {
-            return g.Bus.Modules(id).GetTimeStamp() != before || watch.Lost() ||
+            return g.Bus.Modules(id).GetTimeStamp() != before || exchange.Lost() ||
                    link.StopRequested();
         },
         kAnswerLimitMs);
-    if (watch.Lost()) {
+    if (exchange.Lost()) {
         return Answer::Lost;
     }
     if (link.StopRequested()) {

@@ -39,6 +39,7 @@ ProgrammingResult ProgramModules(
     Global& g, ModuleLink& link, std::uint8_t mode, const std::vector<int>& order,
     const std::function<bool()>& writeToEeprom,
     const std::function<void(int id, bool sent, const ProgrammingResult& soFar)>& progress) {
+    const ModuleLink::Exchange exchange(link);  // the whole run holds the line
     ProgrammingResult result;
     result.total = static_cast<int>(order.size());
     for (const int id : order) {

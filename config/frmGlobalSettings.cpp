@@ -128,8 +128,8 @@ bool frmGlobalSettings::SelectBaudrate(const QString& caption) {
 }
 
 void frmGlobalSettings::cmdApply_Click() {
-    if (running_) {
-        return;  // one run at a time
+    if (link_.Busy()) {
+        return;  // another exchange waits on the line
     }
     const std::vector<int> order = ProgrammingOrder(g_);
     if (order.empty()) {
@@ -143,7 +143,6 @@ void frmGlobalSettings::cmdApply_Click() {
     QPointer<frmProgress> progress = &progress_();
     progress->StartRun(caption, static_cast<int>(order.size()));
     QPointer<frmGlobalSettings> self(this);
-    running_ = true;
     const ProgrammingResult result = ProgramModules(
         g_, link_, mode, order,
         [self, eeprom = chkWriteToEEPROM->isChecked()]() mutable {
@@ -159,9 +158,6 @@ void frmGlobalSettings::cmdApply_Click() {
                 progress->ProgressBar->setValue(soFar.sent);
             }
         });
-    if (self) {
-        running_ = false;
-    }
     if (progress) {
         progress->setWindowTitle(result.failed == 0
                                      ? caption + tr("ready!")

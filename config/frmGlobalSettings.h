@@ -36,7 +36,6 @@ class frmGlobalSettings : public QWidget {
     void cmdApply_Click();
 
     const GlobalSettingsModel& Model() const { return model_; }
-    bool Running() const { return running_; }
 
     QComboBox* cmbBaudrate;
     QRadioButton* optNetworkTopologiePointToPoint;
@@ -56,7 +55,6 @@ class frmGlobalSettings : public QWidget {
     GlobalSettingsModel model_;
     QButtonGroup* Frame1;
     QButtonGroup* identifierGroup_;
-    bool running_ = false;
 };
 
 }  // namespace quorval

@@ -86,7 +86,7 @@ void frmModuleState::ShowModule(int id, const ModuleData& record) {
 void frmModuleState::cmdApply_Click() {
     // Only an ID that a query wrote makes sense here; anything else sends nothing.
     const auto id = ModuleIdFromText(txtModulID->text());
-    if (!id) {
+    if (!id || link_.Busy()) {
         return;
     }
     Global& g = link_.State();
@@ -99,6 +99,7 @@ void frmModuleState::cmdApply_Click() {
     g.TxByte2 = static_cast<std::uint8_t>(*id / 256);
     g.TxByte1 = static_cast<std::uint8_t>(*id % 256);
     QPointer<frmModuleState> self(this);  // the delivery lets events run
+    const ModuleLink::Exchange exchange(link_);
     if (link_.DeliverCommand(chkWriteToEEPROM->isChecked() ? kCmdWrite : kCmdSet)) {
         return;
     }
@@ -106,6 +107,9 @@ void frmModuleState::cmdApply_Click() {
     record.SetMode(before);
     if (self) {
         txtMode->setText(QString::fromStdString(ByteToBits(before)));
+    }
+    if (exchange.Lost()) {
+        return;  // the loss has been told
     }
     g.MsgBox(QStringLiteral("Module %1 was not changed: the port did not take the frame (%2).")
                  .arg(*id)

@@ -47,8 +47,8 @@ class MSComm {
 
     // Bytes waiting; 0 on a closed port.
     virtual int InBufferCount() = 0;
-    // All waiting bytes, removed from the port.
-    virtual QByteArray Input() = 0;
+    // At most maxBytes of the waiting bytes, removed from the port; the rest waits there.
+    virtual QByteArray Input(qint64 maxBytes) = 0;
     // Queues bytes and returns at once; false when they cannot be queued.
     virtual bool Output(const QByteArray& bytes) = 0;
     // Bytes queued but not yet handed to the device.
@@ -75,9 +75,9 @@ class MSComm {
     virtual int LastError() const = 0;
     virtual QString LastErrorText() const = 0;
 
-    // Called once when an open port closes itself because its device went
-    // away; LastError() is then kErrLinkLost and LastErrorText() the reason.
-    using LostHandler = std::function<void()>;
+    // Called once per loss, with the reason, when an open port has closed itself
+    // because its device went away; also when the port was opened again meanwhile.
+    using LostHandler = std::function<void(const QString& reason)>;
     virtual void SetLostHandler(LostHandler /*handler*/) {}
 };
 

@@ -24,10 +24,21 @@ ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
     Timer2.setInterval(kTimerIntervalMs);
     connect(&Timer1, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
     connect(&Timer2, &QTimer::timeout, this, &ModuleLink::ParsePass);
-    port_->SetLostHandler([this] {
-        ++losses_;
-        emit LinkLost(port_->LastErrorText());
-    });
+    port_->SetLostHandler([this](const QString& reason) { emit LinkLost(reason); });
+}
+
+ModuleLink::Exchange::Exchange(ModuleLink& link) : link_(&link) {
+    connection_ = QObject::connect(&link, &ModuleLink::LinkLost, [this] { lost_ = true; });
+    if (link.exchanges_++ == 0) {
+        emit link.BusyChanged(true);
+    }
+}
+
+ModuleLink::Exchange::~Exchange() {
+    QObject::disconnect(connection_);
+    if (link_ && --link_->exchanges_ == 0) {
+        emit link_->BusyChanged(false);
+    }
 }
 
 bool ModuleLink::SendCommand(std::uint8_t cmd) {
@@ -38,6 +49,7 @@ bool ModuleLink::SendCommand(std::uint8_t cmd) {
 }
 
 bool ModuleLink::DeliverCommand(std::uint8_t cmd) {
+    const Exchange exchange(*this);
     if (!SendCommand(cmd)) {
         return false;
     }
@@ -46,6 +58,11 @@ bool ModuleLink::DeliverCommand(std::uint8_t cmd) {
     for (;;) {
         // Checked in this order: a port closed meanwhile reports nothing waiting.
         if (!port_->PortOpen()) {
+            // A lost device is told after its close: the caller's exchange has
+            // heard of it when this returns, so that it is told only once.
+            if (port_->LastError() == MSComm::kErrLinkLost) {
+                WaitUntil([&] { return exchange.Lost(); }, kDeliverLimitMs);
+            }
             return false;
         }
         if (port_->BytesToWrite() == 0) {
@@ -75,25 +92,28 @@ void ModuleLink::StartTimers() {
 }
 
 void ModuleLink::ReceivePoll() {
-    const int waiting = port_->InBufferCount();
-    if (waiting == 0) {
+    if (port_->InBufferCount() == 0) {
         return;
     }
-    emit DebugLine(QStringLiteral("Bytes received: %1").arg(waiting));
-    emit BytesArrived(waiting);
-    ReadSerialInput();
+    const int moved = ReadSerialInput();
+    if (moved > 0) {
+        emit DebugLine(QStringLiteral("Bytes received: %1").arg(moved));
+        emit BytesArrived(moved);
+    }
 }
 
-void ModuleLink::ReadSerialInput() {
+int ModuleLink::ReadSerialInput() {
     Timer1.stop();
     Timer2.stop();
-    const QByteArray bytes = port_->Input();
+    // A ring that wrapped would overwrite answers not parsed yet.
+    const QByteArray bytes = port_->Input(rx_.Room());
     for (const char byte : bytes) {
         rx_.Store(static_cast<std::uint8_t>(byte));
     }
     g_.RxPending = true;
     Timer2.start();
     Timer1.start();
+    return static_cast<int>(bytes.size());
 }
 
 void ModuleLink::DumpNewBytes() {

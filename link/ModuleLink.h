@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 
@@ -54,9 +55,25 @@ class ModuleLink : public QObject {
     void RequestStop() { stopRequested_ = true; }
     bool StopRequested() const { return stopRequested_; }
 
-    // How often the device of the open port went away; a waiting caller
-    // compares it before and after to learn that the link was lost.
-    int Losses() const { return losses_; }
+    // An exchange waiting on the half-duplex line: a scan, a query, a delivery or
+    // a programming run holds one while it waits, and nobody starts another
+    // meanwhile. It also learns whether the link was lost while it waited.
+    class Exchange {
+      public:
+        explicit Exchange(ModuleLink& link);
+        ~Exchange();
+        Exchange(const Exchange&) = delete;
+        Exchange& operator=(const Exchange&) = delete;
+        // LinkLost came while this exchange was held; the loss has been told.
+        bool Lost() const { return lost_; }
+
+      private:
+        QPointer<ModuleLink> link_;
+        QMetaObject::Connection connection_;
+        bool lost_ = false;
+    };
+    // An exchange is waiting on the line.
+    bool Busy() const { return exchanges_ > 0; }
     // Why frames do not get through, for a message: the lost link's reason,
     // or that the port is not open.
     QString PortProblem() const;
@@ -66,9 +83,10 @@ class ModuleLink : public QObject {
 
     // Timer1 tick: if bytes wait, report their count and read them.
     void ReceivePoll();
-    // Moves every waiting byte into the ring, marks it pending and restarts
-    // both timers (parse first, then poll).
-    void ReadSerialInput();
+    // Moves the waiting bytes into the ring, as many as it takes before the next
+    // parse pass (the rest waits at the port), marks them pending and restarts
+    // both timers (parse first, then poll); returns how many it moved.
+    int ReadSerialInput();
     // Timer2 tick: turns every whole frame in the buffer into module records.
     void ParsePass();
 
@@ -81,8 +99,11 @@ class ModuleLink : public QObject {
     void FrameParsed(const quorval::ResponseFrame& frame, quorval::FrameOutcome outcome);
     // The configuration reported in a new "G" answer, for the global settings.
     void AttachedModeReported(std::uint8_t mode);
-    // The port closed itself because its device went away; once per loss.
+    // The port closed itself because its device went away; once per loss. The
+    // only way the program learns of a loss.
     void LinkLost(const QString& reason);
+    // An exchange began waiting on the line, or the last one ended.
+    void BusyChanged(bool busy);
 
   public:
     QTimer Timer1;  // receive poll
@@ -102,7 +123,7 @@ class ModuleLink : public QObject {
     // Dump bytes of a group of 11 not yet complete, carried to the next pass.
     QString dumpLine_;
     int dumpCount_ = 0;
-    int losses_ = 0;
+    int exchanges_ = 0;
     bool stopRequested_ = false;
 };
 

@@ -1,6 +1,7 @@
 #include "link/QtSerialComm.h"
 
 #include <filesystem>
+#include <memory>
 
 #include <QFileInfo>
 
@@ -125,7 +126,9 @@ int QtSerialComm::OpenDevice(const QString& device) {
     port->clearError();
     port->clear(QSerialPort::AllDirections);
     connect(port.get(), &QSerialPort::errorOccurred, this, &QtSerialComm::OnPortError);
-    port_ = std::move(port);
+    port->setParent(this);
+    port_ = port.release();
+    ++generation_;
     return kErrNone;
 }
 
@@ -148,19 +151,22 @@ void QtSerialComm::OnPortError(QSerialPort::SerialPortError error) {
         QStringLiteral("the device went away (%1: %2)").arg(kind, port_->errorString());
     closing_ = true;  // from now on the port reads as closed and takes nothing
     // Closing is deferred: this runs inside the port's own signal.
-    QSerialPort* failed = port_.get();
-    failed->blockSignals(true);
+    port_->blockSignals(true);
     QMetaObject::invokeMethod(
-        this, [this, failed] { CloseLost(failed); }, Qt::QueuedConnection);
+        this,
+        [this, generation = generation_, reason = lastErrorText_] {
+            CloseLost(generation, reason);
+        },
+        Qt::QueuedConnection);
 }
 
-void QtSerialComm::CloseLost(QSerialPort* failed) {
-    if (port_.get() != failed) {
-        return;  // closed or reopened meanwhile
+void QtSerialComm::CloseLost(int generation, const QString& reason) {
+    // A port opened since is another one and stays open; the loss is told all the same.
+    if (generation == generation_) {
+        Close();
     }
-    Close();
     if (onLost_) {
-        onLost_();
+        onLost_(reason);
     }
 }
 
@@ -170,7 +176,8 @@ void QtSerialComm::Close() {
     }
     port_->disconnect(this);
     port_->close();
-    port_.reset();
+    port_->deleteLater();
+    port_ = nullptr;
     closing_ = false;
 }
 
@@ -188,11 +195,11 @@ int QtSerialComm::InBufferCount() {
     return n > 0 ? static_cast<int>(qMin<qint64>(n, 1 << 30)) : 0;
 }
 
-QByteArray QtSerialComm::Input() {
-    if (!PortOpen()) {
+QByteArray QtSerialComm::Input(qint64 maxBytes) {
+    if (!PortOpen() || maxBytes <= 0) {
         return {};
     }
-    return port_->readAll();
+    return port_->read(maxBytes);
 }
 
 bool QtSerialComm::Output(const QByteArray& bytes) {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <memory>
-
 #include <QObject>
 #include <QSerialPort>
 
@@ -26,7 +24,7 @@ class QtSerialComm : public QObject, public MSComm {
     bool PortOpen() const override;
     void SetInputMode(int mode) override;
     int InBufferCount() override;
-    QByteArray Input() override;
+    QByteArray Input(qint64 maxBytes) override;
     bool Output(const QByteArray& bytes) override;
     qint64 BytesToWrite() const override;
     void DiscardOutput() override;
@@ -48,11 +46,12 @@ class QtSerialComm : public QObject, public MSComm {
     int Fail(int error, const QString& text);
     void Close();
     void OnPortError(QSerialPort::SerialPortError error);
-    void CloseLost(QSerialPort* failed);
+    void CloseLost(int generation, const QString& reason);
 
     PortMap map_;
     int commPort_ = 1;
-    std::unique_ptr<QSerialPort> port_;
+    QSerialPort* port_ = nullptr;  // a child; deleted later, it may be in its own signal
+    int generation_ = 0;           // counts the opens: tells a lost port from a newer one
     int lastError_ = kErrNone;
     QString lastErrorText_;
     LostHandler onLost_;

@@ -13,6 +13,9 @@ struct ReceiveBuffer {
     std::int16_t RxWriteIndex = 0;
     std::int16_t RxReadIndex = 0;
 
+    // Bytes that can be stored before the write position would wrap to 0.
+    int Room() const { return kRxBufferSize - 1 - RxWriteIndex; }
+
     // After position 1023 writing goes on at 0 and overwrites the oldest bytes.
     void Store(std::uint8_t byte) {
         RxBuffer[static_cast<std::size_t>(RxWriteIndex)] = byte;

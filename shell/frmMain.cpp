@@ -12,6 +12,7 @@
 
 #include "bus/BusScan.h"
 #include "common/Global.h"
+#include "shell/FreeSpot.h"
 #include "shell/Ini.h"
 #include "view/BusGeometry.h"
 
@@ -40,12 +41,7 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const SettingsFiles& s
       link_(new ModuleLink(g, std::move(port), this)),
       debug_(
           *area_, [] { return new frmDebug(); }, true,
-          [this](frmDebug&, QMdiSubWindow& frame) {
-              // It pops up with the first bytes: at the bottom right, beside the
-              // dialogs, where it covers only part of the ring.
-              frame.move(qMax(DialogsRight(), area_->width() - frame.width()),
-                         qMax(0, area_->height() - frame.height()));
-          }),
+          [this](frmDebug&, QMdiSubWindow& frame) { frame.move(DebugPlace(frame.size())); }),
       moduleState_(*area_, [this] { return new frmModuleState(*link_); }),
       bus_(
           *area_,
@@ -66,8 +62,12 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const SettingsFiles& s
           }),
       globalSettings_(*area_,
                       [this] {
-                          return new frmGlobalSettings(
+                          auto* form = new frmGlobalSettings(
                               g_, *link_, [this]() -> frmProgress& { return ProgressForm(); });
+                          // Made afresh (a "G" answer during a scan), it offers what the
+                          // closed one did.
+                          form->cmdApply->setEnabled(applyReady_ && !link_->Busy());
+                          return form;
                       }),
       programSettings_(*area_, [this] { return new frmProgramSettings(g_, *link_); }) {
     setWindowTitle(Title());
@@ -95,13 +95,20 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const SettingsFiles& s
     connect(link_, &ModuleLink::AttachedModeReported, this,
             [this](std::uint8_t mode) { GlobalSettingsForm().ShowReportedMode(mode); });
     connect(link_, &ModuleLink::LinkLost, this, &frmMain::OnLinkLost);
+    connect(link_, &ModuleLink::BusyChanged, this, &frmMain::ShowBusy);
 
-    // Both Apply buttons wait for a scan that finds the system.
-    GlobalSettingsForm().cmdApply->setEnabled(false);
     GlobalSettingsForm().SelectBaudrate(QStringLiteral("125 KBit/s"));
-    ModuleStateForm().cmdApply->setEnabled(false);
+    ModuleStateForm();
+    // Both Apply buttons wait for a scan that finds the system.
+    EnableApply(false);
     link_->StartTimers();
     resize(FirstSize());
+}
+
+frmMain::~frmMain() {
+    if (busyCursor_) {
+        QGuiApplication::restoreOverrideCursor();
+    }
 }
 
 int frmMain::DialogsRight() const {
@@ -115,16 +122,57 @@ int frmMain::DialogsRight() const {
     return right;
 }
 
+int frmMain::DialogsBottom() const {
+    int bottom = 0;
+    for (QWidget* form : {static_cast<QWidget*>(ExistingModuleStateForm()),
+                          static_cast<QWidget*>(ExistingGlobalSettingsForm())}) {
+        if (form && form->parentWidget()) {
+            bottom = qMax(bottom, form->parentWidget()->geometry().bottom() + 1);
+        }
+    }
+    return bottom;
+}
+
+QSize frmMain::DebugFrameSize() {
+    const frmDebug probe;
+    const frmModuleState& state = ModuleStateForm();
+    // Its frame adds what the dialogs' frames add to theirs.
+    const QSize frame =
+        state.parentWidget()->size() - state.sizeHint().expandedTo(state.minimumSize());
+    return probe.sizeHint() + frame;
+}
+
+QPoint frmMain::DebugPlace(const QSize& size) const {
+    // It opens by itself with the first bytes: below the dialogs, between them
+    // and the bus view, or below the bus view, wherever it hides no window. In a
+    // window too small for that, at the bottom left, off the ring.
+    std::vector<QRect> taken;
+    for (const QMdiSubWindow* w : area_->subWindowList()) {
+        if (w->isVisible()) {
+            taken.push_back(w->geometry());
+        }
+    }
+    const QWidget* bus = ExistingBusForm() ? ExistingBusForm()->parentWidget() : nullptr;
+    const int busBottom = bus ? bus->geometry().bottom() + 1 : 0;
+    const QRect area(QPoint(0, 0), area_->viewport()->size());
+    return FreeSpot(area, size, taken,
+                    {{0, DialogsBottom()},
+                     {DialogsRight(), 0},
+                     {area.width() - size.width(), busBottom}})
+        .value_or(QPoint(0, qMax(0, area.height() - size.height())));
+}
+
 QSize frmMain::FirstSize() {
     // The bus view takes the right half of the area and three quarters of its
-    // height; the two dialogs stand on top of each other in the left half. With
-    // the platform's fonts they are larger than their classic sizes, so the
-    // window grows until all three fit side by side, within the screen.
+    // height; the two dialogs stand on top of each other in the left half, and
+    // the debug window, when the first bytes open it, between them and the bus
+    // view. With the platform's fonts the dialogs are larger than their classic
+    // sizes, so the window grows until all four fit side by side, within the screen.
     const QSize design(6660 / kTwipsPerPixel, 5490 / kTwipsPerPixel);
     const QWidget* state = ModuleStateForm().parentWidget();
     const QWidget* global = GlobalSettingsForm().parentWidget();
     const int menu = menuBar()->sizeHint().height();
-    QSize size(qMax(design.width(), 2 * DialogsRight()),
+    QSize size(qMax(design.width(), 2 * (DialogsRight() + DebugFrameSize().width())),
                qMax(design.height(), state->height() + global->height() + menu));
     if (const QScreen* s = screen()) {
         // Room for the frame that the window manager adds.
@@ -241,11 +289,34 @@ void frmMain::ClearBus() {
     if (frmBackground* bus = ExistingBusForm()) {
         bus->DrawModules();
     }
+    EnableApply(false);
+}
+
+void frmMain::EnableApply(bool ready) {
+    applyReady_ = ready;
+    const bool enabled = ready && !link_->Busy();
     if (frmGlobalSettings* global = ExistingGlobalSettingsForm()) {
-        global->cmdApply->setEnabled(false);
+        global->cmdApply->setEnabled(enabled);
     }
     if (frmModuleState* state = ExistingModuleStateForm()) {
-        state->cmdApply->setEnabled(false);
+        state->cmdApply->setEnabled(enabled);
+    }
+}
+
+void frmMain::ShowBusy(bool busy) {
+    mnuRefresh->setEnabled(!busy);
+    mnuSelectCOMport->setEnabled(!busy);
+    if (frmProgramSettings* ports = ExistingProgramSettingsForm()) {
+        ports->cmdOK->setEnabled(!busy);
+    }
+    EnableApply(applyReady_);
+    if (busy != busyCursor_) {
+        busyCursor_ = busy;
+        if (busy) {
+            QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+        } else {
+            QGuiApplication::restoreOverrideCursor();
+        }
     }
 }
 
@@ -254,7 +325,7 @@ void frmMain::OnLinkLost(const QString& reason) {
     ClearBus();
     QString text =
         tr("Connection lost on %1: %2.").arg(PortName(link_->MSComm1().CommPort()), reason);
-    if (scans_ > 0) {
+    if (scanning_) {
         text += tr("\r\nThe scan stopped after %1 %2.")
                     .arg(found)
                     .arg(found == 1 ? tr("module") : tr("modules"));
@@ -268,13 +339,16 @@ void frmMain::ReportNoModules(const QString& reason) {
     if (!reason.isEmpty()) {
         text += QStringLiteral("\r\n") + reason;
     }
+    ClearBus();
     g_.MsgBox(text, MessageIcon::Critical, QStringLiteral("Connection Error"));
-    g_.Bus.ModuleCount = 0;
     g_.Bus.MinVersion = 255;
     GlobalSettingsForm().SetProperties();
 }
 
 void frmMain::mnuRefresh_Click() {
+    if (link_->Busy()) {
+        return;  // one exchange on the line at a time
+    }
     if (!link_->MSComm1().PortOpen()) {
         // Nothing can answer on a closed port; say what keeps it closed.
         if (const QString why = ReopenPort(); !why.isEmpty()) {
@@ -282,19 +356,20 @@ void frmMain::mnuRefresh_Click() {
             return;
         }
     }
-    ++scans_;
+    scanning_ = true;
     const ScanOutcome outcome = ScanBus(g_, *link_);
-    --scans_;
+    scanning_ = false;
     switch (outcome) {
         case ScanOutcome::Foreign:
+            ClearBus();  // nothing of it may be programmed
             g_.MsgBox(QString::fromLatin1(kForeignModuleText), MessageIcon::Critical,
                       QStringLiteral("Warning!"));
             break;
         case ScanOutcome::Found:
             BusForm().DrawModules();
             GlobalSettingsForm().SetProperties();
-            GlobalSettingsForm().cmdApply->setEnabled(true);
-            ModuleStateForm().cmdApply->setEnabled(true);
+            ModuleStateForm();
+            EnableApply(true);
             break;
         case ScanOutcome::NoneFound:
             ReportNoModules({});
@@ -316,7 +391,9 @@ void frmMain::mnuDebug_Click() {
 }
 
 void frmMain::mnuSelectCOMport_Click() {
-    ProgramSettingsForm();
+    if (!link_->Busy()) {  // it closes the port for its test
+        ProgramSettingsForm();
+    }
 }
 
 QString frmMain::AboutText() const {

@@ -34,6 +34,7 @@ class frmMain : public QMainWindow {
 
     frmMain(Global& g, std::unique_ptr<MSComm> port,
             const SettingsFiles& settings = DefaultSettingsFiles(), QWidget* parent = nullptr);
+    ~frmMain() override;
 
     ModuleLink& Link() { return *link_; }
     QMdiArea& Area() { return *area_; }
@@ -83,7 +84,11 @@ class frmMain : public QMainWindow {
     void PlaceBusView();
     // Where the dialogs end on the left; the start-up size that shows them whole.
     int DialogsRight() const;
+    int DialogsBottom() const;
     QSize FirstSize();
+    // The debug window's outer size as it opens, and where it hides nothing.
+    QSize DebugFrameSize();
+    QPoint DebugPlace(const QSize& size) const;
     // "COM1 (/dev/ttyUSB0)": a port as the technician can find it.
     QString PortName(int port) const;
     // Opens the port last chosen again; empty when it is open, else why not.
@@ -92,6 +97,10 @@ class frmMain : public QMainWindow {
     void OnLinkLost(const QString& reason);
     // No stale modules on screen and nothing to apply them to.
     void ClearBus();
+    // Both Apply buttons follow the last scan, and wait while the line is busy.
+    void EnableApply(bool ready);
+    // While an exchange waits on the line, nothing can start another.
+    void ShowBusy(bool busy);
     void ReportNoModules(const QString& reason);
 
     Global& g_;
@@ -104,7 +113,9 @@ class frmMain : public QMainWindow {
     ChildForm<frmGlobalSettings> globalSettings_;
     ChildForm<frmProgramSettings> programSettings_;
     bool activatedOnce_ = false;
-    int scans_ = 0;  // scans running (a Refresh inside a scan's wait nests)
+    bool scanning_ = false;
+    bool applyReady_ = false;  // the last scan found the system
+    bool busyCursor_ = false;
 };
 
 }  // namespace quorval

@@ -119,7 +119,8 @@ RunEnd Run(PtyLink& link, Simulator& sim, const RunOptions& options,
     Clock::time_point lineFree = Clock::now();
     std::uint8_t buf[512];
     const int txLimit = sim.System().hangupAfterTx;
-    int sent = 0;  // answer frames written, counted only up to txLimit
+    int sent = 0;                      // answer frames written, counted only up to txLimit
+    Clock::time_point stalledUntil{};  // the line takes no bytes until then
 
     while (!*stop) {
         const auto now = Clock::now();
@@ -158,7 +159,8 @@ RunEnd Run(PtyLink& link, Simulator& sim, const RunOptions& options,
                 timeoutMs = 1;  // the terminal buffer is full; let the reader catch up
             }
         }
-        pollfd pfd{link.MasterFd(), POLLIN, 0};
+        const bool stalled = Clock::now() < stalledUntil;
+        pollfd pfd{link.MasterFd(), static_cast<short>(stalled ? 0 : POLLIN), 0};
         const int rc = ::poll(&pfd, 1, timeoutMs);
         if (rc < 0 && errno != EINTR) {
             return RunEnd::Failed;
@@ -172,6 +174,9 @@ RunEnd Run(PtyLink& link, Simulator& sim, const RunOptions& options,
                 }
                 if (result.hangup) {
                     return RunEnd::HungUp;
+                }
+                if (result.stall) {
+                    stalledUntil = Clock::now() + std::chrono::milliseconds(sim.System().stallMs);
                 }
                 const auto t = Clock::now();
                 lineFree = t > lineFree ? t : lineFree;

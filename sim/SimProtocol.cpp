@@ -26,6 +26,10 @@ Simulator::Simulator(SimSystem system, std::string eepromPath)
     };
 }
 
+namespace {
+constexpr int kMaxCount = 1 << 30;  // frames are counted this far
+}  // namespace
+
 Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
     Output out;
     const int limit = system_.hangupAfterRx;
@@ -39,9 +43,9 @@ Simulator::Output Simulator::Feed(const std::uint8_t* data, std::size_t size) {
             }
             out.received.push_back(*c);
             Handle(*c, out.chunks);
-            if (limit > 0 && ++received_ >= limit) {  // counts only up to the limit
-                out.hangup = true;
-            }
+            received_ += received_ < kMaxCount ? 1 : 0;
+            out.hangup = limit > 0 && received_ >= limit;
+            out.stall = out.stall || received_ == system_.stallAfterRx;
         }
     }
     return out;

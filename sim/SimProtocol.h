@@ -30,6 +30,7 @@ class Simulator {
         std::vector<Command> received;
         std::vector<Chunk> chunks;
         bool hangup = false;  // the system's hangup_after_rx is reached: the line is gone
+        bool stall = false;   // its stall_after_rx is reached: stop reading for stall_ms
     };
     // Input after the hangup is ignored.
     Output Feed(const std::uint8_t* data, std::size_t size);

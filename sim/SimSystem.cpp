@@ -91,8 +91,9 @@ struct Section {
     }
 };
 
-const std::initializer_list<const char*> kSystemKeys = {"turnaround_ms", "query_letter",
-                                                        "hangup_after_rx", "hangup_after_tx"};
+const std::initializer_list<const char*> kSystemKeys = {"turnaround_ms",   "query_letter",
+                                                        "hangup_after_rx", "hangup_after_tx",
+                                                        "stall_after_rx",  "stall_ms"};
 const std::initializer_list<const char*> kModuleKeys = {
     "version",   "mode",     "side",     "ch1_error", "ch2_error",     "ch1_count",
     "ch2_count", "answers",  "noise",    "corrupt",   "corrupt_value", "split",
@@ -221,15 +222,19 @@ struct KeyReader {
 bool ReadSystemSection(const Section& section, const std::string& path, SimSystem& sys,
                        std::string& error) {
     KeyReader r{section, path, error};
-    long turnaround = sys.turnaroundMs, rx = 0, tx = 0;
+    long turnaround = sys.turnaroundMs, rx = 0, tx = 0, stall = 0, stallMs = sys.stallMs;
     if (!r.Number("turnaround_ms", 0, 1000, turnaround) ||
         !r.Number("hangup_after_rx", 0, 1000000, rx) ||
-        !r.Number("hangup_after_tx", 0, 1000000, tx)) {
+        !r.Number("hangup_after_tx", 0, 1000000, tx) ||
+        !r.Number("stall_after_rx", 0, 1000000, stall) ||
+        !r.Number("stall_ms", 0, 600000, stallMs)) {
         return false;
     }
     sys.turnaroundMs = static_cast<int>(turnaround);
     sys.hangupAfterRx = static_cast<int>(rx);
     sys.hangupAfterTx = static_cast<int>(tx);
+    sys.stallAfterRx = static_cast<int>(stall);
+    sys.stallMs = static_cast<int>(stallMs);
     if (const IniLine* line = section.Find("query_letter")) {
         // Not the letters the modules already use for other answers.
         const std::string v = ValueOf(*line);

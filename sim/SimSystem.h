@@ -47,6 +47,8 @@ struct SimSystem {
     char queryLetter = 'P';                        // of the answer to a query "P"
     int hangupAfterRx = 0;                         // command frames, then unplugged; 0: never
     int hangupAfterTx = 0;                         // answer frames, then unplugged; 0: never
+    int stallAfterRx = 0;                          // command frames, then stops reading; 0: never
+    int stallMs = 3000;                            // for this long
     std::map<std::uint16_t, std::uint8_t> eeprom;  // modes stored with "W"
 
     static SimSystem Default();

@@ -37,8 +37,9 @@ const char* const kDescription =
     "absent = FROM-TO (the module answers nothing in that window);\n"
     "[system] turnaround_ms = MS, query_letter = LETTER (answer to \"P\", E..Z but\n"
     "not G, L, R; default P), hangup_after_rx = N (command frames received),\n"
-    "hangup_after_tx = N (answer frames sent); 0 = never. A ';' after a blank\n"
-    "starts a comment. Without a file: six modules.";
+    "hangup_after_tx = N (answer frames sent); 0 = never; stall_after_rx = N,\n"
+    "stall_ms = MS (stop reading for MS, default 3000, after N command frames).\n"
+    "A ';' after a blank starts a comment. Without a file: six modules.";
 
 }  // namespace
 

@@ -31,10 +31,10 @@ class SimComm : public MSComm {
     bool PortOpen() const override { return true; }
     void SetInputMode(int) override {}
     int InBufferCount() override { return static_cast<int>(incoming_.size()); }
-    QByteArray Input() override {
-        QByteArray all = incoming_;
-        incoming_.clear();
-        return all;
+    QByteArray Input(qint64 maxBytes) override {
+        const QByteArray some = incoming_.left(maxBytes);
+        incoming_.remove(0, some.size());
+        return some;
     }
     bool Output(const QByteArray& bytes) override {
         const auto out = sim_.Feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()),

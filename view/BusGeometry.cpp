@@ -1,5 +1,6 @@
 #include "view/BusGeometry.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "common/Bits.h"
@@ -32,7 +33,8 @@ RingGeometry Ring(double width, double height, double pictureHeight) {
     RingGeometry g;
     g.centreX = width / 2.0;
     g.centreY = height / 2.0;
-    g.arcRadius = static_cast<float>(height / 2.0 - pictureHeight);
+    // The pictures at 3 and 9 o'clock stick out by less than a picture height.
+    g.arcRadius = static_cast<float>(std::min(width, height) / 2.0 - pictureHeight);
     g.placeRadius = RoundHalfEven(g.arcRadius);
     return g;
 }

@@ -15,11 +15,11 @@ std::int16_t PositionAngle(int k, int n);
 struct RingGeometry {
     double centreX = 0;
     double centreY = 0;
-    float arcRadius = 0;           // height / 2 - picture height
+    float arcRadius = 0;           // the smaller of width and height / 2 - picture height
     std::int16_t placeRadius = 0;  // arcRadius rounded, for the pictures
 };
 
-// The ring depends on the height only; the width moves the centre.
+// The ring fits the smaller of width and height, centred in the view.
 RingGeometry Ring(double width, double height, double pictureHeight);
 
 struct Point {

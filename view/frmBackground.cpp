@@ -169,6 +169,9 @@ void frmBackground::DrawModules() {
 }
 
 void frmBackground::picModule_Click(int p) {
+    if (link_.Busy()) {
+        return;  // another exchange waits on the line
+    }
     QPointer<frmBackground> self(this);
     moduleState_();
     if (ModulePicture* pic = Picture(p)) {
@@ -181,37 +184,39 @@ void frmBackground::picModule_Click(int p) {
     // only positions are kept across it.
     ModuleData& record = g_.Bus.Modules(id);
     const float before = record.GetTimeStamp();
-    const int losses = link_.Losses();
-    QElapsedTimer clock;
-    clock.start();
-    link_.SendCommand(kCmdQuery);
-
-    static const char* const kSpinner[] = {"|", "/", "-", "\\", "|"};
-    setWindowTitle(QStringLiteral("Bus Info - Searching module... |"));
-    int passes = 0;
-    int phase = 0;
     bool answered = true;
-    while (record.GetTimeStamp() == before) {
-        YieldToEventLoop();
-        if (!self) {
-            return;  // the window was closed while waiting
-        }
-        if (link_.Losses() != losses) {
-            setWindowTitle(QStringLiteral("Bus Info - connection lost"));
-            return;  // the loss has been reported and the ring cleared
-        }
-        if (++passes == kSpinnerPasses) {
-            if (phase >= 1 && phase <= 4) {
-                setWindowTitle(QStringLiteral("Bus Info - Searching module... ") +
-                               QLatin1String(kSpinner[phase]));
+    {
+        const ModuleLink::Exchange exchange(link_);
+        QElapsedTimer clock;
+        clock.start();
+        link_.SendCommand(kCmdQuery);
+
+        static const char* const kSpinner[] = {"|", "/", "-", "\\", "|"};
+        setWindowTitle(QStringLiteral("Bus Info - Searching module... |"));
+        int passes = 0;
+        int phase = 0;
+        while (record.GetTimeStamp() == before) {
+            YieldToEventLoop();
+            if (!self) {
+                return;  // the window was closed while waiting
             }
-            phase = phase == 4 ? 1 : phase + 1;
-            passes = 0;
-        }
-        if (clock.elapsed() >= kQueryLimitMs) {
-            // An answer parsed in this very pass still counts.
-            answered = record.GetTimeStamp() != before;
-            break;
+            if (exchange.Lost()) {
+                setWindowTitle(QStringLiteral("Bus Info - connection lost"));
+                return;  // the loss has been reported and the ring cleared
+            }
+            if (++passes == kSpinnerPasses) {
+                if (phase >= 1 && phase <= 4) {
+                    setWindowTitle(QStringLiteral("Bus Info - Searching module... ") +
+                                   QLatin1String(kSpinner[phase]));
+                }
+                phase = phase == 4 ? 1 : phase + 1;
+                passes = 0;
+            }
+            if (clock.elapsed() >= kQueryLimitMs) {
+                // An answer parsed in this very pass still counts.
+                answered = record.GetTimeStamp() != before;
+                break;
+            }
         }
     }
     if (!answered) {

@@ -29,33 +29,70 @@ QString Frame(const char* letter, int id, int mode) {
 class TstProgramming : public QObject {
     Q_OBJECT
   private slots:
-    // The first system has an old module; the second, reached on COM2, one of another
-    // make that answers last. Each scan judges only what it found.
-    void twoScansOfTwoSystemsInARow() {
+    // An impatient technician: nothing starts while the line is busy. Then a system with a
+    // module of another make: nothing of the last ring stays on screen or programmable.
+    void oneExchangeAtATimeAndNothingStaleToProgram() {
         QByteArray first = "[module 1]\nside = G\n[module 2]\nside = R\nversion = 12\n";
         for (int i = 3; i <= 16; ++i)
             first += "[module " + QByteArray::number(i) + "]\nside = L\n";
-        QByteArray second = "[module 1]\nside = G\nversion = 52\n";
-        for (int i = 2; i <= 12; ++i)
-            second += "[module " + QByteArray::number(i) + "]\nside = L\nversion = 52\n";
-        second += "[module 99]\nside = L\nversion = 45\n";
-        SimProcess com1({}, first), com2({}, second);
+        QByteArray second =
+            "[module 1]\nside = G\nversion = 52\n[module 99]\nside = L\nversion = 45\n";
+        SimProcess com1({"--log", "{dir}/f.log"}, first), com2({"--log", "{dir}/f.log"}, second);
         QVERIFY(com1.Start() && com2.Start());
         testing_support::AppRig r;
         r.WriteIni(r.UsePort(com1.LinkPath()) + "com2 = " + com2.LinkPath().toLocal8Bit() + "\n");
         r.Start();
-        r.main->mnuRefresh_Click();  // paced: the scan settles on all sixteen
-        QCOMPARE(r.main->BusForm().picModule.size(), std::size_t(16));
-        QVERIFY(r.main->GlobalSettingsForm().cmdApply->isEnabled());
-        QVERIFY(!r.main->GlobalSettingsForm().optCANIdentifier29Bit->isEnabled());  // firmware 1.2
-        r.main->mnuSelectCOMport->trigger();
-        r.main->ProgramSettingsForm().optCom2->setChecked(true);
-        r.main->ProgramSettingsForm().cmdOK_Click();
-        r.main->mnuRefresh_Click();
-        QCOMPARE(r.messages, QStringList{"Warning!: LWL-System contains a none-QUORVAL module!\r\n"
-                                         "Please remove those modules and try again!"});
-        QCOMPARE(int(r.g.Bus.MinVersion), 45);
-        QCOMPARE(r.main->BusForm().picModule.size(), std::size_t(16));  // not redrawn
+        frmMain& m = *r.main;
+        frmGlobalSettings& gs = m.GlobalSettingsForm();
+        frmBackground& bus = m.BusForm();
+        m.mnuRefresh_Click();  // paced: the scan settles on all sixteen
+        QCOMPARE(bus.picModule.size(), std::size_t(16));
+        // Offered of Refresh and port choice, of both Apply, of Exit and About; busy cursor.
+        const auto offeredNow = [&] {
+            const QCursor* c = QGuiApplication::overrideCursor();
+            return QList<int>{m.mnuRefresh->isEnabled() + m.mnuSelectCOMport->isEnabled(),
+                              gs.cmdApply->isEnabled() + m.ModuleStateForm().cmdApply->isEnabled(),
+                              m.mnuExit->isEnabled() + m.mnuAbout->isEnabled(),
+                              c && c->shape() == Qt::BusyCursor};
+        };
+        QList<int> offered;
+        const auto meddle = [&] {
+            offered = offeredNow();
+            m.mnuRefresh->trigger();
+            QTest::mouseClick(gs.cmdApply, Qt::LeftButton);
+            QTest::mouseClick(bus.picModule[3], Qt::LeftButton);
+            m.mnuAbout->trigger();
+        };
+        const QList<int> whileBusy{0, 0, 2, 1};
+        QTimer::singleShot(150, meddle);
+        m.mnuRefresh->trigger();
+        QCOMPARE(offered, whileBusy);
+        connect(m.ProgressForm().ProgressBar, &QProgressBar::valueChanged, [&](int sent) {
+            if (sent == 2)
+                meddle();
+        });
+        gs.cmdApply_Click();
+        QCOMPARE(offered, whileBusy);
+        QCOMPARE(m.ProgressForm().windowTitle(), QString("Updateing modules...ready!"));
+        QTRY_COMPARE(com1.LoggedFrames("f.log").size(), 18);
+        const QStringList frames = com1.LoggedFrames("f.log");
+        QCOMPARE(frames.mid(0, 2), QStringList(2, "47 00 00 00 0A 0D 00"));    // no scan inside
+        QCOMPARE(frames.mid(2).filter(QRegularExpression("^53")).size(), 16);  // nothing between
+        QCOMPARE(r.messages, QStringList(2, "About: " + m.AboutText()));
+        QCOMPARE(offeredNow(), (QList<int>{2, 2, 2, 0}));
+
+        m.mnuSelectCOMport->trigger();
+        m.ProgramSettingsForm().optCom2->setChecked(true);
+        m.ProgramSettingsForm().cmdOK_Click();
+        m.mnuRefresh_Click();
+        QCOMPARE(r.messages.last(),
+                 QString("Warning!: LWL-System contains a none-QUORVAL "
+                         "module!\r\nPlease remove those modules and try again!"));
+        QVERIFY(!bus.picModule[0]->isVisible() && bus.picModule.size() == 1);  // cleared
+        QVERIFY(!gs.cmdApply->isEnabled() && !m.ModuleStateForm().cmdApply->isEnabled());
+        gs.cmdApply_Click();  // even when called: nothing of it to program
+        QVERIFY(r.messages.last().contains("No modules to program"));
+        QVERIFY(com2.LoggedFrames("f.log").filter(QRegularExpression("^5")).isEmpty());
     }
 
     void runsProgramTheScannedModulesAscendingAttachedLastAgainAndAgain() {
@@ -64,10 +101,6 @@ class TstProgramming : public QObject {
         testing_support::AppRig r;
         r.StartOn(sim.LinkPath());
         frmGlobalSettings& gs = r.main->GlobalSettingsForm();
-        gs.cmdApply_Click();  // nothing scanned yet: nothing to program
-        QCOMPARE(r.messages.size(), 1);
-        QVERIFY(r.messages[0].contains("No modules to program"));
-        QVERIFY(!r.main->ExistingProgressForm());
         r.main->mnuRefresh_Click();
         // The attached module's report shows: line or ring, 11 bit, relay 0, 125 kBit/s.
         QVERIFY(gs.optNetworkTopologieLineOrRing->isChecked() &&
@@ -77,8 +110,6 @@ class TstProgramming : public QObject {
         r.g.Bus.Modules(77).SetModuleID(77);  // a record of an earlier scan
         gs.SelectBaudrate("250 KBit/s");
         gs.cmbErrorRelais->setCurrentText("CH1_Error OR CH2_Error");
-        // A second Apply while the run goes on does not start another.
-        QTimer::singleShot(0, [&] { QTest::mouseClick(gs.cmdApply, Qt::LeftButton); });
         QTest::mouseClick(gs.cmdApply, Qt::LeftButton);
         frmProgress& p = r.main->ProgressForm();
         QCOMPARE(p.windowTitle(), QString("Updateing modules...ready!"));

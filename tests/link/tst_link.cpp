@@ -3,7 +3,9 @@
 #include <QtTest>
 
 #include <QFileInfo>
+#include <QSerialPort>
 
+#include "bus/BusScan.h"
 #include "common/EventYield.h"
 #include "common/Global.h"
 #include "link/CommandFrame.h"
@@ -28,7 +30,7 @@ QByteArray ReadAtLeast(MSComm& port, int n) {
     QByteArray got;
     WaitUntil(
         [&] {
-            got += port.Input();
+            got += port.Input(n);
             return got.size() >= n;
         },
         10000);
@@ -160,6 +162,40 @@ class TstLink : public QObject {
             order << g.Bus.ModuleOrder(i);
         QCOMPARE(order, (QList<int>{1, 101, 102, 103, 104, 105, 106, 107, 108, 207, 206, 205, 204,
                                     203, 202, 201}));
+    }
+
+    // The port opened on another adapter before the pulled one's close ran stays open; that
+    // line then stalls, and a frame reported as not sent in time never leaves later.
+    void lostAndStalledPortsSayOnlyWhatHappened() {
+        SimProcess gone({"--no-pacing"}, "[system]\nhangup_after_rx = 1\n[module 1]\nside = G\n");
+        SimProcess next({"--no-pacing", "--log", "{dir}/f.log"},
+                        "[system]\nstall_after_rx = 1\nstall_ms = 4000\n[module 7]\nside = G\n");
+        QVERIFY(gone.Start() && next.Start());
+        Global g;
+        auto owned = std::make_unique<QtSerialComm>();
+        QtSerialComm& port = *owned;
+        QCOMPARE(Open(port, gone.LinkPath()), 0);
+        ModuleLink link(g, std::move(owned));
+        link.StartTimers();
+        QStringList told;
+        connect(&link, &ModuleLink::LinkLost, [&](const QString& why) { told << why; });
+        // Right after the port noticed the loss, before anything else runs.
+        connect(port.findChild<QSerialPort*>(), &QSerialPort::errorOccurred, [&] {
+            port.MapPort(1, next.LinkPath());
+            port.SetPortOpen(true);
+        });
+        QVERIFY(link.SendCommand(kCmdScan));  // it hangs up on this frame
+        QTRY_COMPARE(told.size(), 1);
+        QVERIFY(ScanBus(g, link) == ScanOutcome::Found);  // the last frame read for a while
+        QVERIFY(link.MSComm1().Output(QByteArray(256 * 1024, '\0')));  // fills the terminal
+        g.TxByte1 = 7;
+        g.TxByte3 = 0x66;
+        QVERIFY(!link.DeliverCommand(kCmdSet));
+        g.Bus.ModuleCount = 0;
+        QVERIFY(link.SendCommand(kCmdScan));
+        QVERIFY(WaitUntil([&] { return g.Bus.ModuleCount == 1; }, 10000));  // reading again
+        QCOMPARE(next.LoggedFrames("f.log"), QStringList(2, "47 00 00 00 0A 0D 00"));
+        QCOMPARE(told.size(), 1);
     }
 };
 

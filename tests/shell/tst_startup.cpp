@@ -64,11 +64,23 @@ class TstStartup : public QObject {
         QVERIFY(r.Ini().endsWith(" 0\n") && !r.main->Link().MSComm1().PortOpen());
     }
 
+    // After the first Refresh the debug window that the bytes open hides neither a module of
+    // the whole 16-module ring nor a dialog, at the program's own first size and at others.
+    void firstWindowShowsEveryWindowWholeAndApart_data() {
+        QTest::addColumn<QSize>("size");  // empty: the program's own
+        QTest::newRow("first size") << QSize();
+        QTest::newRow("1000x740") << QSize(1000, 740);
+        QTest::newRow("bus view taller than wide") << QSize(1270, 1000);
+    }
     void firstWindowShowsEveryWindowWholeAndApart() {
+        QFETCH(QSize, size);
+        QByteArray sixteen = "[module 1]\nside = G\n";
+        for (int id = 2; id <= 16; ++id)
+            sixteen += "[module " + QByteArray::number(id) + "]\nside = L\n";
+        SimProcess sim({"--no-pacing"}, sixteen);
+        QVERIFY(sim.Start());
         AppRig r;
-        r.WriteIni("[QUORVAL Setup Tool]\ncomport = 1\ncom1 = /nonexistent\n");
-        r.Start();
-        QVERIFY(!r.main->ExistingProgramSettingsForm());  // a port is configured, even if absent
+        r.StartOn(sim.LinkPath(), size);
         QWidget* state = r.main->ModuleStateForm().parentWidget();
         QWidget* global = r.main->GlobalSettingsForm().parentWidget();
         QWidget* bus = r.main->BusForm().parentWidget();
@@ -78,16 +90,28 @@ class TstStartup : public QObject {
         QCOMPARE(bus->geometry(), QRect(area.width() - area.width() / 2, 0, area.width() / 2,
                                         int(area.height() * 0.75)));
         QCOMPARE(int(r.g.BusInfoWidth), qRound(area.width() * 0.5 * 15));
-        for (const QWidget* w : {state, global, bus})
-            QVERIFY(QRect(QPoint(0, 0), area).contains(w->geometry()));
-        QVERIFY(!state->geometry().intersects(global->geometry()));
-        QVERIFY(!state->geometry().intersects(bus->geometry()));
-        QVERIFY(!global->geometry().intersects(bus->geometry()));
-        QVERIFY(r.main->width() >= 444 && r.main->height() >= 366);
-        QCOMPARE(r.main->windowTitle(), QString("QUORVAL Setup Tool"));
-        QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled());
-        QVERIFY(!r.main->ModuleStateForm().cmdApply->isEnabled());
+        const QRect screen = r.main->screen()->availableGeometry();
+        QVERIFY(size.isValid() || screen.contains(QRect(screen.topLeft(), r.main->size())));
+        QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled() &&
+                !r.main->ModuleStateForm().cmdApply->isEnabled());
         QCOMPARE(r.main->GlobalSettingsForm().cmbBaudrate->currentText(), QString("125 KBit/s"));
+
+        r.main->mnuRefresh_Click();
+        QVERIFY(r.main->ExistingDebugForm());
+        QWidget* debug = r.main->DebugForm().parentWidget();
+        const QList<QWidget*> windows{state, global, bus, debug};
+        for (int i = 0; i < windows.size(); ++i) {
+            QVERIFY(QRect(QPoint(0, 0), area).contains(windows[i]->geometry()));
+            for (int j = 0; j < i; ++j)
+                QVERIFY(!windows[i]->geometry().intersects(windows[j]->geometry()));
+        }
+        const frmBackground& view = r.main->BusForm();
+        QCOMPARE(view.picModule.size(), std::size_t(16));
+        for (const ModulePicture* pic : view.picModule) {
+            QVERIFY(view.rect().contains(pic->geometry()));
+            const QRect inArea(pic->mapTo(bus, QPoint(0, 0)) + bus->pos(), pic->size());
+            QVERIFY(!debug->geometry().intersects(inArea));
+        }
     }
 
     // Connected on COM1, the technician opens the selection, looks at another program,
@@ -221,21 +245,26 @@ class TstStartup : public QObject {
         QTest::newRow("scan") << "scan";
         QTest::newRow("query wait") << "query";
         QTest::newRow("programming run") << "run";
+        QTest::newRow("Module State Apply") << "apply";
     }
     void lostLinkIsSaidOnceClearedAndRecovered() {
         QFETCH(QString, during);
-        QByteArray forty = "[system]\nhangup_after_tx = 20\n[module 1]\nside = G\n";
+        // The scan row meets a paced system that goes away after 20 of its 40 answers; the
+        // apply row one that stops reading after the scan and a query.
+        const bool scan = during == "scan", apply = during == "apply";
+        QByteArray forty = "[system]\n" +
+                           QByteArray(scan ? "hangup_after_tx = 20" : "stall_after_rx = 2") +
+                           "\n[module 1]\nside = G\n";
         for (int id = 2; id <= 40; ++id)
             forty += "[module " + QByteArray::number(id) + "]\nside = L\n";
-        // The scan row meets a paced system that goes away after 20 of its 40 answers.
-        const bool scan = during == "scan";
-        SimProcess sim(scan ? QStringList() : QStringList{"--no-pacing"}, scan ? forty : "");
+        SimProcess sim(scan ? QStringList() : QStringList{"--no-pacing"},
+                       scan || apply ? forty : "");
         QVERIFY(sim.Start());
         AppRig r;
         r.StartOn(sim.LinkPath());
         r.main->mnuRefresh_Click();
         frmBackground& bus = r.main->BusForm();
-        QVERIFY(scan || r.g.Bus.ModuleCount == 6);
+        QVERIFY(scan || r.g.Bus.ModuleCount == (apply ? 40 : 6));
         if (during == "idle") {
             sim.Stop();
         } else if (during == "query") {
@@ -253,6 +282,12 @@ class TstStartup : public QObject {
             r.main->GlobalSettingsForm().cmdApply_Click();
             QCOMPARE(progress.windowTitle(),
                      QString("Updateing modules...failed! sent 2 of 6, failed 4"));
+        } else if (apply) {
+            bus.picModule_Click(0);
+            // The line takes no more; the frame waits behind what fills the terminal.
+            QVERIFY(r.main->Link().MSComm1().Output(QByteArray(256 * 1024, '\0')));
+            QTimer::singleShot(300, [&] { sim.Stop(); });
+            r.main->ModuleStateForm().cmdApply_Click();
         }
         QTRY_COMPARE(r.messages.size(), 1);
         QVERIFY2(r.messages[0].startsWith("Connection Error: Connection lost on COM1 (" +
@@ -261,10 +296,11 @@ class TstStartup : public QObject {
         QVERIFY(!scan || r.messages[0].contains("The scan stopped after"));
         QVERIFY(!r.main->Link().MSComm1().PortOpen());
         QCOMPARE(int(r.g.Bus.ModuleCount), 0);  // no stale modules, nothing to apply to
-        QCOMPARE(bus.picModule.size(), std::size_t(1));
-        QVERIFY(!bus.picModule[0]->isVisible() && !bus.lblPC->isVisible());
-        QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled());
-        QVERIFY(!r.main->ModuleStateForm().cmdApply->isEnabled());
+        QVERIFY(bus.picModule.size() == 1 && !bus.picModule[0]->isVisible() &&
+                !bus.lblPC->isVisible());
+        QVERIFY(!r.main->GlobalSettingsForm().cmdApply->isEnabled() &&
+                !r.main->ModuleStateForm().cmdApply->isEnabled() &&
+                !QGuiApplication::overrideCursor());  // however the wait ended
         const std::clock_t cpu = std::clock();
         QTest::qWait(1000);
         QVERIFY2(std::clock() - cpu < CLOCKS_PER_SEC / 4, "busy while the device is gone");
@@ -286,5 +322,14 @@ class TstStartup : public QObject {
     }
 };
 
-QTEST_MAIN(TstStartup)
+int main(int argc, char** argv) {
+    // A screen as the demo's, which has room for the first window the program wants.
+    QTemporaryFile screen;
+    if (screen.open() && screen.write(R"({"screens": [{"width": 1024, "height": 768}]})"))
+        screen.flush();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screen.fileName()));
+    QApplication app(argc, argv);
+    TstStartup suite;
+    return QTest::qExec(&suite, argc, argv);
+}
 #include "tst_startup.moc"

@@ -37,14 +37,17 @@ struct AppRig {
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
 
-    // Starts the program and lets its first activation run.
-    void Start() {
+    // Starts the program (at a size of its own unless one is given, as with -geometry) and
+    // lets its first activation run.
+    void Start(QSize size = {}) {
         g.MsgBox = [this](const QString& text, quorval::MessageIcon, const QString& title) {
             messages << title + QStringLiteral(": ") + text;
         };
         main = std::make_unique<quorval::frmMain>(g, std::make_unique<quorval::QtSerialComm>(),
                                                   quorval::SettingsFiles{IniPath(), UserIniPath()});
         main->EndProgram = [this] { ++exits; };
+        if (size.isValid())
+            main->resize(size);
         main->show();
         quorval::WaitUntil([this] { return main->ExistingBusForm() != nullptr; }, 5000);
     }
@@ -58,9 +61,9 @@ struct AppRig {
     }
 
     // Starts with a settings file that points COM1 at the device and uses it.
-    void StartOn(const QString& device) {
+    void StartOn(const QString& device, QSize size = {}) {
         WriteIni(UsePort(device));
-        Start();
+        Start(size);
     }
 
     // A settings file that points COM1 at a device and uses it.

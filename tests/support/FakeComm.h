@@ -18,7 +18,9 @@ class FakeComm : public quorval::MSComm {
     bool PortOpen() const override { return true; }
     void SetInputMode(int) override {}
     int InBufferCount() override { return static_cast<int>(incoming.size()); }
-    QByteArray Input() override { return std::exchange(incoming, {}); }
+    QByteArray Input(qint64 max) override {
+        return std::exchange(incoming, incoming.mid(max)).left(max);
+    }
     bool Output(const QByteArray& bytes) override {
         written.append(bytes);
         return true;
