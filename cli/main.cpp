@@ -231,6 +231,11 @@ int main(int argc, char** argv) {
                "FILE"),
         valued("snapshot", "report: report on this snapshot instead of a scan.", "FILE"),
         valued("baseline", "report: list the differences from this snapshot.", "FILE"),
+        valued("watch",
+               "report: the summary of the last watch in this log of watch --out and a trend "
+               "plot per channel where something happened; without --port or --snapshot the "
+               "log's last round is the state reported on.",
+               "LOG.csv"),
         valued("title", "report: the title on top (default \"LWL-System report\").", "TEXT"),
         valued("relay",
                "set, program: the error relay logic, 0..3 or its caption: 0 \"CH1_Error AND "

@@ -1,0 +1,122 @@
+#include "report/TrendSvg.h"
+
+#include <algorithm>
+
+#include "bus/WatchText.h"
+#include "report/Html.h"
+#include "report/WatchDigest.h"
+
+namespace quorval {
+
+namespace {
+
+constexpr double kTickLength = 4;
+constexpr double kRiseMark = 6;  // rises are short marks along the top: the line shows them
+constexpr double kMinGapWidth = 2;
+
+using Gaps = std::vector<std::pair<double, double>>;
+
+QString Number(double v) {
+    return QString::number(v, 'f', 1);
+}
+
+QString Path(const std::vector<PlotPoint>& line) {
+    QString d;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        d += QStringLiteral("%1%2 %3")
+                 .arg(QLatin1Char(i == 0 ? 'M' : 'L'))
+                 .arg(Number(line[i].x), Number(line[i].y));
+    }
+    return d;
+}
+
+}  // namespace
+
+PlotFrame TrendFrame() {
+    PlotFrame f;
+    f.width = 640;
+    f.height = 132;
+    f.marginLeft = 46;
+    f.marginRight = 30;
+    f.marginTop = 8;
+    f.marginBottom = 22;
+    f.minValueStep = 1;  // counters count whole errors
+    return f;
+}
+
+void WriteTrendSvg(Html& h, const PlotFrame& frame, std::int64_t fromMs, std::int64_t toMs,
+                   const TrendPlot& plot) {
+    const PlotLayout l = LayOutPlot(frame, fromMs, toMs, plot.series, plot.marks);
+    h.Open("svg", {{"class", "trend"},
+                   {"viewBox", QStringLiteral("0 0 %1 %2").arg(frame.width).arg(frame.height)},
+                   {"width", QString::number(frame.width)},
+                   {"height", QString::number(frame.height)},
+                   {"role", "img"}});
+    h.Element("title",
+              QStringLiteral("Error %1 of module %2 from %3 to %4")
+                  .arg(plot.channel == 0 ? QStringLiteral("counters of CH1 and CH2")
+                                         : QStringLiteral("counter of CH%1").arg(plot.channel))
+                  .arg(plot.id)
+                  .arg(WatchTimeText(fromMs), WatchTimeText(toMs)));
+    const QString top = Number(l.top);
+    const QString height = Number(l.bottom - l.top);
+    h.Empty("rect", {{"class", "area"},
+                     {"x", Number(l.left)},
+                     {"y", top},
+                     {"width", Number(l.right - l.left)},
+                     {"height", height}});
+    // The series go missing together: the module did not answer.
+    for (const auto& [from, to] : l.gaps.empty() ? Gaps{} : l.gaps.front()) {
+        const double width = std::max(to - from, kMinGapWidth);
+        h.Empty("rect", {{"class", "gap"},
+                         {"x", Number(std::max(l.left, (from + to - width) / 2))},
+                         {"y", top},
+                         {"width", Number(width)},
+                         {"height", height}});
+    }
+    for (const PlotTick& t : l.valueTicks) {
+        h.Empty("path",
+                {{"class", "grid"},
+                 {"d", QStringLiteral("M%1 %2H%3")
+                           .arg(Number(l.left - kTickLength), Number(t.at), Number(l.right))}});
+        h.Element(
+            "text", t.label,
+            {{"class", "value"}, {"x", Number(l.left - kTickLength - 2)}, {"y", Number(t.at)}});
+    }
+    for (const PlotTick& t : l.timeTicks) {
+        h.Empty("path", {{"class", "axis"},
+                         {"d", QStringLiteral("M%1 %2v%3")
+                                   .arg(Number(t.at), Number(l.bottom), Number(kTickLength))}});
+        h.Element(
+            "text", t.label,
+            {{"class", "time"}, {"x", Number(t.at)}, {"y", Number(l.bottom + kTickLength + 1)}});
+    }
+    for (const PlotLayout::Mark& m : l.marks) {
+        const auto kind = static_cast<WatchEventKind>(m.kind);
+        const double length = kind == WatchEventKind::Rose ? kRiseMark : l.bottom - l.top;
+        h.Open("path", {{"class", QStringLiteral("mark ") + WatchEventName(kind)},
+                        {"d", QStringLiteral("M%1 %2v%3").arg(Number(m.x), top, Number(length))}});
+        h.Element("title", m.count > 1
+                               ? QStringLiteral("%1 (and %2 more)").arg(m.text).arg(m.count - 1)
+                               : m.text);
+        h.Close();
+    }
+    for (std::size_t i = 0; i < l.lines.size(); ++i) {
+        // Two series (a module's both channels) are told apart by their names.
+        const QString name = l.lines.size() > 1 ? plot.series[i].name.toLower() : QString();
+        for (const std::vector<PlotPoint>& line : l.lines[i]) {
+            if (line.size() == 1) {
+                h.Empty("circle", {{"class", QStringLiteral("point %1").arg(name).trimmed()},
+                                   {"cx", Number(line.front().x)},
+                                   {"cy", Number(line.front().y)},
+                                   {"r", "2"}});
+            } else {
+                h.Empty("path", {{"class", QStringLiteral("series %1").arg(name).trimmed()},
+                                 {"d", Path(line)}});
+            }
+        }
+    }
+    h.Close();
+}
+
+}  // namespace quorval
