@@ -12,6 +12,8 @@
 #include "bus/WatchLog.h"
 #include "bus/WatchLogReader.h"
 #include "bus/WatchText.h"
+#include "report/Report.h"
+#include "report/TrendSvg.h"
 
 using namespace quorval;
 
@@ -89,18 +91,25 @@ static void BM_WatchMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_WatchMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+namespace {
+
+// A log of 100 MB of the busy system above.
+void WriteBigLog(const QString& path) {
+    QString error;
+    auto log = WatchLogWriter::Open(path, error);
+    WatchTracker tracker;
+    for (int from = 1; QFileInfo(path).size() < 100'000'000; from += 500) {
+        Feed(tracker, *log, from, 500);
+    }
+}
+
+}  // namespace
+
 // A 100 MB log read row by row: time and resident memory before and after.
 static void BM_WatchLogRead100MB(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.csv");
-    {
-        QString error;
-        auto log = WatchLogWriter::Open(path, error);
-        WatchTracker tracker;
-        for (int from = 1; QFileInfo(path).size() < 100'000'000; from += 500) {
-            Feed(tracker, *log, from, 500);
-        }
-    }
+    WriteBigLog(path);
     for (auto _ : state) {
         const long before = ResidentKiB();
         WatchLogReader reader(path);
@@ -116,3 +125,24 @@ static void BM_WatchLogRead100MB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WatchLogRead100MB)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The report of a 100 MB log: both passes and the page, with the resident memory
+// they add (every module changes, so the plots are as many as a report draws).
+static void BM_WatchReport100MB(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("big.csv");
+    WriteBigLog(path);
+    for (auto _ : state) {
+        const long before = ResidentKiB();
+        WatchDigestRead read = DigestWatchLog(path, TrendFrame());
+        ReportData report;
+        report.state.modules = read.digest->lastModules;
+        report.watch = std::move(read.digest);
+        const QByteArray page = ReportXhtml(report);
+        state.counters["rss_growth_KiB"] = static_cast<double>(ResidentKiB() - before);
+        state.counters["plots"] = static_cast<double>(report.watch->plots.size());
+        state.counters["rounds"] = static_cast<double>(report.watch->rounds);
+        state.counters["page_MB"] = static_cast<double>(page.size()) / 1e6;
+    }
+}
+BENCHMARK(BM_WatchReport100MB)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -13,6 +13,7 @@ namespace {
 constexpr double kTickLength = 4;
 constexpr double kRiseMark = 6;  // rises are short marks along the top: the line shows them
 constexpr double kMinGapWidth = 2;
+constexpr double kMarkHead = 7;
 
 using Gaps = std::vector<std::pair<double, double>>;
 
@@ -93,9 +94,16 @@ void WriteTrendSvg(Html& h, const PlotFrame& frame, std::int64_t fromMs, std::in
     }
     for (const PlotLayout::Mark& m : l.marks) {
         const auto kind = static_cast<WatchEventKind>(m.kind);
-        const double length = kind == WatchEventKind::Rose ? kRiseMark : l.bottom - l.top;
-        h.Open("path", {{"class", QStringLiteral("mark ") + WatchEventName(kind)},
-                        {"d", QStringLiteral("M%1 %2v%3").arg(Number(m.x), top, Number(length))}});
+        // A line across the plot with a head on top, seen even on the plot's edge.
+        QString d = QStringLiteral("M%1 %2v%3")
+                        .arg(Number(m.x), top,
+                             Number(kind == WatchEventKind::Rose ? kRiseMark : l.bottom - l.top));
+        if (kind != WatchEventKind::Rose) {
+            d += QStringLiteral("M%1 %2h%3l%4 %5z")
+                     .arg(Number(m.x - kMarkHead / 2), top, Number(kMarkHead),
+                          Number(-kMarkHead / 2), Number(kMarkHead * 0.8));
+        }
+        h.Open("path", {{"class", QStringLiteral("mark ") + WatchEventName(kind)}, {"d", d}});
         h.Element("title", m.count > 1
                                ? QStringLiteral("%1 (and %2 more)").arg(m.text).arg(m.count - 1)
                                : m.text);
