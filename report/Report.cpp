@@ -62,11 +62,12 @@ svg.trend path.series { fill: none; stroke: #1f4e9e; stroke-width: 1.6; stroke-l
 svg.trend .point { fill: #1f4e9e; }
 svg.trend path.series.ch2 { stroke: #008060; stroke-dasharray: 5 3; }
 svg.trend .point.ch2 { fill: #008060; }
+svg.trend .in-error { fill: #e00000; }
 svg.trend .mark { stroke-width: 1.3; }
 svg.trend .mark.error { stroke: #d00000; fill: #d00000; }
 svg.trend .mark.ok { stroke: #009000; fill: #009000; }
 svg.trend .mark.fell { stroke: #8a2be2; fill: #8a2be2; }
-svg.trend .mark.missing, svg.trend .mark.back, svg.trend .mark.new { stroke: #3070c0; fill: #3070c0; stroke-dasharray: 3 2; }
+svg.trend .mark.missing, svg.trend .mark.back, svg.trend .mark.new { stroke: #3070c0; fill: #3070c0; }
 svg.trend .mark.rose { stroke: #e07000; stroke-width: 1.5; }
 svg.trend .mark.foreign { stroke: #000; fill: #000; }
 )";

@@ -1,6 +1,7 @@
 #include "report/TrendSvg.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "bus/WatchText.h"
 #include "report/Html.h"
@@ -11,7 +12,8 @@ namespace quorval {
 namespace {
 
 constexpr double kTickLength = 4;
-constexpr double kRiseMark = 6;  // rises are short marks along the top: the line shows them
+constexpr double kStem = 6;
+constexpr double kBand = 4;
 constexpr double kMinGapWidth = 2;
 constexpr double kMarkHead = 7;
 
@@ -31,6 +33,38 @@ QString Path(const std::vector<PlotPoint>& line) {
     return d;
 }
 
+// A red bar along the bottom of the plot while the channel was in error, from
+// the state laid out in the plot's own columns.
+void WriteErrorBand(Html& h, const PlotFrame& frame, std::int64_t fromMs, std::int64_t toMs,
+                    const PlotSeries& inError, double bottom) {
+    PlotFrame states = frame;
+    states.valueSpan = {{0, 1}};
+    const PlotLayout l = LayOutPlot(states, fromMs, toMs, {inError}, {});
+    const double middle = (l.top + l.bottom) / 2;  // above: 1, in error
+    const auto band = [&](double from, double to) {
+        const double width = std::max(to - from, kMinGapWidth);
+        h.Empty("rect", {{"class", "in-error"},
+                         {"x", Number(from)},
+                         {"y", Number(bottom - kBand)},
+                         {"width", Number(width)},
+                         {"height", Number(kBand)}});
+    };
+    for (const std::vector<PlotPoint>& line : l.lines.front()) {
+        std::optional<double> from;
+        for (const PlotPoint& p : line) {
+            if (p.y < middle && !from) {
+                from = p.x;
+            } else if (p.y >= middle && from) {
+                band(*from, p.x);
+                from.reset();
+            }
+        }
+        if (from) {
+            band(*from, line.back().x);
+        }
+    }
+}
+
 }  // namespace
 
 PlotFrame TrendFrame() {
@@ -42,6 +76,7 @@ PlotFrame TrendFrame() {
     f.marginTop = 8;
     f.marginBottom = 22;
     f.minValueStep = 1;  // counters count whole errors
+    f.markSpacing = 3;   // about a millimetre on paper
     return f;
 }
 
@@ -92,12 +127,15 @@ void WriteTrendSvg(Html& h, const PlotFrame& frame, std::int64_t fromMs, std::in
             "text", t.label,
             {{"class", "time"}, {"x", Number(t.at)}, {"y", Number(l.bottom + kTickLength + 1)}});
     }
+    if (!plot.inError.samples.empty()) {
+        WriteErrorBand(h, frame, fromMs, toMs, plot.inError, l.bottom);
+    }
     for (const PlotLayout::Mark& m : l.marks) {
         const auto kind = static_cast<WatchEventKind>(m.kind);
-        // A line across the plot with a head on top, seen even on the plot's edge.
-        QString d = QStringLiteral("M%1 %2v%3")
-                        .arg(Number(m.x), top,
-                             Number(kind == WatchEventKind::Rose ? kRiseMark : l.bottom - l.top));
+        // A head on top, seen even on the plot's edge, on a stem; a reset's
+        // runs across the plot, a rise is a short tick (the line shows it).
+        const double stem = kind == WatchEventKind::Fell ? l.bottom - l.top : kStem;
+        QString d = QStringLiteral("M%1 %2v%3").arg(Number(m.x), top, Number(stem));
         if (kind != WatchEventKind::Rose) {
             d += QStringLiteral("M%1 %2h%3l%4 %5z")
                      .arg(Number(m.x - kMarkHead / 2), top, Number(kMarkHead),

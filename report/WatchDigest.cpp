@@ -180,9 +180,11 @@ WatchDigestRead DigestWatchLog(const QString& path, const PlotFrame& frame) {
     }
 
     // Their points, from the same rounds of the same watch.
+    // Per plot the thinners of its series, then of a channel's state.
     std::vector<std::vector<PlotThinner>> thinners;
     for (const TrendPlot& p : d.plots) {
-        thinners.emplace_back(p.series.size(), PlotThinner(frame, d.fromMs, d.toMs));
+        thinners.emplace_back(p.series.size() + (p.channel > 0 ? 1 : 0),
+                              PlotThinner(frame, d.fromMs, d.toMs));
     }
     const auto plotAt = [&plotOf](int id, int ch) {
         return IsValidModuleID(id) ? plotOf[static_cast<std::size_t>(id * 2 + ch - 1)] : -1;
@@ -204,9 +206,15 @@ WatchDigestRead DigestWatchLog(const QString& path, const PlotFrame& frame) {
                     continue;
                 }
                 const int count = ch == 1 ? s.state.count1 : s.state.count2;
+                const bool error = ch == 1 ? s.state.error1 : s.state.error2;
                 auto& own = thinners[static_cast<std::size_t>(at)];
-                own[own.size() == 1 ? 0 : static_cast<std::size_t>(ch - 1)].Add(
+                const bool channel = d.plots[static_cast<std::size_t>(at)].channel > 0;
+                own[channel ? 0 : static_cast<std::size_t>(ch - 1)].Add(
                     {fed.timeMs, s.present ? std::optional<double>(count) : std::nullopt});
+                if (channel) {
+                    own[1].Add({fed.timeMs,
+                                s.present ? std::optional<double>(error ? 1 : 0) : std::nullopt});
+                }
             }
         }
         for (const WatchEvent& e : fed.events) {
@@ -229,10 +237,14 @@ WatchDigestRead DigestWatchLog(const QString& path, const PlotFrame& frame) {
         }
     }
     for (std::size_t i = 0; i < d.plots.size(); ++i) {
-        for (std::size_t k = 0; k < thinners[i].size(); ++k) {
-            d.plots[i].series[k].samples = thinners[i][k].Samples();
+        TrendPlot& p = d.plots[i];
+        for (std::size_t k = 0; k < p.series.size(); ++k) {
+            p.series[k].samples = thinners[i][k].Samples();
         }
-        d.plots[i].marks = thinners[i].front().Marks();
+        if (p.channel > 0) {
+            p.inError = {QStringLiteral("in error"), thinners[i].back().Samples()};
+        }
+        p.marks = thinners[i].front().Marks();
     }
     return {std::move(d), {}};
 }

@@ -22,6 +22,7 @@ struct TrendPlot {
     int channel = 1;                 // 0: the module, both channels
     QStringList summary;             // the summary's lines about it
     std::vector<PlotSeries> series;  // nothing where the module was missing
+    PlotSeries inError;              // of a channel: 1 while in error, else 0
     std::vector<PlotMark> marks;     // kind: the WatchEventKind
     std::vector<WatchEvent> events;  // the first few
     int moreEvents = 0;

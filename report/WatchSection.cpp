@@ -165,12 +165,12 @@ void WatchSection(Html& h, const ReportData& d) {
         h.Element("p",
                   QStringLiteral("Each plot is the error counter of one channel over the watch "
                                  "(of both, where a module went missing and they stayed as "
-                                 "they were): "
-                                 "grey where the module did not answer; a red line where the "
-                                 "channel went into error, green where it was ok again, violet "
-                                 "where the counter fell (restart or reset), dashed blue where "
-                                 "the module went missing, came back or was new; a short orange "
-                                 "mark at the top for each rise. Times in UTC."),
+                                 "they were), grey where the module did not answer, with a red "
+                                 "bar along the bottom while the channel was in error. Marks on "
+                                 "top: red where it went into error, green where it was ok "
+                                 "again, blue where the module went missing, came back or was "
+                                 "new, a short orange tick for each rise; a violet line where "
+                                 "the counter fell (restart or reset). Times in UTC."),
                   {{"class", "legend"}});
     }
     for (const TrendPlot& p : w.plots) {

@@ -26,9 +26,11 @@ double XAt(double left, double right, qint64 fromMs, double span, qint64 t) {
     return left + (right - left) * static_cast<double>(t - fromMs) / span;
 }
 
-// The pixel column of x, kept in range for any time however far outside the plot.
-long long ColumnOf(double x) {
-    return std::isfinite(x) ? static_cast<long long>(std::clamp(std::floor(x), -1e15, 1e15)) : 0;
+// The pixel column of x (or the column of marks `spacing` wide), kept in range for
+// any time however far outside the plot.
+long long ColumnOf(double x, double spacing = 1) {
+    const double column = std::floor(x / (spacing >= 1 ? spacing : 1));
+    return std::isfinite(column) ? static_cast<long long>(std::clamp(column, -1e15, 1e15)) : 0;
 }
 
 double SpanOf(qint64 fromMs, qint64 toMs) {
@@ -171,6 +173,10 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
             }
         }
     }
+    if (frame.valueSpan) {
+        lo = any ? std::min(lo, frame.valueSpan->first) : frame.valueSpan->first;
+        hi = any ? std::max(hi, frame.valueSpan->second) : frame.valueSpan->second;
+    }
     const int valueCount = std::max(2, static_cast<int>((l.bottom - l.top) / 30));
     const std::vector<double> values = NiceTicks(lo, hi, valueCount, frame.minValueStep);
     const double vlo = values.front();
@@ -229,7 +235,7 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
     }
     std::map<std::pair<long long, int>, PlotMark> thinned;
     for (const PlotMark& m : marks) {
-        MergeMark(thinned, ColumnOf(xOf(m.timeMs)), m);
+        MergeMark(thinned, ColumnOf(xOf(m.timeMs), frame.markSpacing), m);
     }
     for (const PlotMark& m : InTimeOrder(thinned)) {
         l.marks.push_back({xOf(m.timeMs), m.text, m.kind, m.count});
@@ -239,12 +245,17 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
 
 PlotThinner::PlotThinner(const PlotFrame& frame, qint64 fromMs, qint64 toMs)
     : fromMs_(std::min(fromMs, toMs)),
-      span_(SpanOf(std::min(fromMs, toMs), std::max(fromMs, toMs))) {
+      span_(SpanOf(std::min(fromMs, toMs), std::max(fromMs, toMs))),
+      markSpacing_(frame.markSpacing) {
     std::tie(left_, right_) = Across(frame);
 }
 
 long long PlotThinner::Column(qint64 timeMs) const {
     return ColumnOf(XAt(left_, right_, fromMs_, span_, timeMs));
+}
+
+long long PlotThinner::MarkColumn(qint64 timeMs) const {
+    return ColumnOf(XAt(left_, right_, fromMs_, span_, timeMs), markSpacing_);
 }
 
 // The open column as LayOutPlot thins it: its kept samples in their order, each once.
@@ -302,7 +313,7 @@ void PlotThinner::Add(const PlotSample& sample) {
 }
 
 void PlotThinner::AddMark(const PlotMark& mark) {
-    MergeMark(marks_, Column(mark.timeMs), mark);
+    MergeMark(marks_, MarkColumn(mark.timeMs), mark);
 }
 
 std::vector<PlotSample> PlotThinner::Samples() const {

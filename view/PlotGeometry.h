@@ -52,6 +52,9 @@ struct PlotFrame {
     double marginBottom = 24;
     int utcOffsetSeconds = 0;  // the time labels' zone; 0 is UTC
     double minValueStep = 0;   // 1 for counters: no ticks between whole numbers
+    double markSpacing = 1;    // marks of one kind closer than this become one
+    // The value axis spans at least this, whatever the data (0 to 1 for a state).
+    std::optional<std::pair<double, double>> valueSpan = std::nullopt;
 };
 
 struct PlotLayout {
@@ -101,12 +104,14 @@ class PlotThinner {
         long long seq = 0;
     };
     long long Column(qint64 timeMs) const;
+    long long MarkColumn(qint64 timeMs) const;
     static void Flush(std::vector<PlotSample>& out, const std::array<Kept, 4>& run);
 
     double left_;
     double right_;
     qint64 fromMs_;
     double span_;
+    double markSpacing_;
     std::vector<PlotSample> out_;  // the columns done
     std::array<Kept, 4> run_{};    // first, lowest, highest and last of the open column
     bool inRun_ = false;

@@ -71,6 +71,7 @@ struct Page {
     QStringList modules;  // the ring's module groups, in order
     int differenceRows = 0;
     QStringList plots;    // the trend figures' IDs, with a * when they draw the counter
+    QStringList inError;  // those with a bar where their channel was in error
     QStringList summary;  // the watch's, as it prints it
     QString quiet;        // the modules where nothing happened
     QString watchText;    // all text of the watch section
@@ -114,6 +115,10 @@ Page ReadPage(const QByteArray& html) {
         if ((cls.startsWith("series") || cls.startsWith("point")) && !page.plots.isEmpty() &&
             !page.plots.last().endsWith('*')) {
             page.plots.last() += '*';  // the plot draws the counter
+        }
+        if (cls == "in-error" && !page.plots.isEmpty() &&
+            !page.inError.contains(page.plots.last())) {
+            page.inError << page.plots.last();
         }
         if (name == "tr" && open.mid(open.size() - 2) == QStringList{"table", "tbody"} &&
             html.indexOf("<section id=\"differences\"") < xml.characterOffset() &&
@@ -270,7 +275,7 @@ class TstRecord : public QObject {
     void watchThenReportShowWhatChanged() {
         QTemporaryDir dir;
         SimProcess sim({},
-                       "[module 1]\nside = G\nch2_rise = 5/1\n"
+                       "[module 1]\nside = G\nch2_rise = 5/1\nch2_error = 1\n"
                        "[module 2]\nside = L\nabsent = 2-4.5\n"
                        "[module 3]\nside = R\nch1_count = 40\nch1_reset = 3\n"
                        "[module 4]\nside = R\n");
@@ -307,6 +312,7 @@ class TstRecord : public QObject {
                 summary.filter(QRegularExpression("^module 1 CH2: \\d+ errors gained")).size() == 1,
                 qPrintable(watch.err));
             QCOMPARE(page.plots, (QStringList{"trend-1-ch2*", "trend-2*", "trend-3-ch1*"}));
+            QCOMPARE(page.inError, QStringList{"trend-1-ch2"});
             QCOMPARE(page.quiet, "Nothing happened at 1 module: 4.");
             QVERIFY(html.contains("night &amp; &lt;1&gt;.csv"));
             // From the log alone, its last round is the system: all four back by then.
