@@ -555,6 +555,7 @@ class TstCore : public QObject {
         for (const qint64 t : {1000, 2000, 3000, 86399000})
             thinner.AddMark({t, QString::number(t), t == 2000 ? 1 : 0});
         const auto marks = thinner.Marks();
+        QCOMPARE(marks.size(), std::size_t(3));
         const PlotLayout whole = LayOutPlot(frame, 0, 86399000, {dense}, marks);
         const PlotLayout thin = LayOutPlot(frame, 0, 86399000, {{"CH2", thinner.Samples()}}, {});
         QVERIFY(thinner.Samples().size() <= 9 * 171);

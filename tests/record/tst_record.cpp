@@ -328,24 +328,29 @@ class TstRecord : public QObject {
         QTest::addColumn<int>("code");
         QTest::addColumn<QString>("err");  // after the file's name
         QTest::addColumn<QStringList>("plots");
-        QTest::addColumn<QString>("note");  // in the watch section
+        QTest::addColumn<QStringList>("notes");  // in the watch section
         const QStringList usual{"trend-7-ch2*", "trend-9*"};
-        QTest::newRow("whole") << kLog << 0 << QString() << usual << "Nothing happened at 1 module";
+        QTest::newRow("whole") << kLog << 0 << QString() << usual
+                               << QStringList{"Nothing happened at 1 module",
+                                              "10:00:10 counter rose 10 -> 15 (+5)"};
         QTest::newRow("empty") << QByteArray() << 1 << ": empty, no header line" << QStringList()
-                               << QString();
+                               << QStringList();
         QTest::newRow("header alone")
             << kLog.left(kLog.indexOf('\n') + 1) << 1 << ": no round of a watch in it to report on"
-            << QStringList() << QString();
+            << QStringList() << QStringList();
         QTest::newRow("not a log") << QByteArray("time,id,count\n1,2,3\n") << 1
-                                   << ":1: no column round" << QStringList() << QString();
+                                   << ":1: no column round" << QStringList() << QStringList();
         QTest::newRow("cut off") << kLog.left(kLog.size() - 12) << 0
                                  << ":10: 6 fields where the header has 11 (left out)" << usual
-                                 << "1 round was left out";
+                                 << QStringList{"1 round was left out"};
         // Round 2 without a row of module 8 is left out whole: 9 was never seen missing.
         QTest::newRow("an ID outside 0..32000")
             << QByteArray(kLog).replace("10.000Z,2,8,", "10.000Z,2,40000,") << 0
             << ":6: id '40000' is not a module ID from 0 to 32000 (left out)"
-            << QStringList{"trend-7-ch2*"} << "1 round was left out";
+            << QStringList{"trend-7-ch2*"} << QStringList{"1 round was left out"};
+        QTest::newRow("a round earlier than the one before")
+            << QByteArray(kLog).replace("10:00:10.000Z,2,", "09:59:50.000Z,2,") << 0 << QString()
+            << QStringList{"trend-7-ch2*"} << QStringList{"1 round was left out"};
         QByteArray reordered;
         for (const QByteArray& line : kLog.split('\n')) {
             const QList<QByteArray> f = line.split(',');
@@ -357,20 +362,23 @@ class TstRecord : public QObject {
         }
         QTest::newRow("columns in another order, and one more")
             << reordered.replace("x,ch2_count", "note,CH2_COUNT") << 0 << QString() << usual
-            << QString();
+            << QStringList{"10:00:20 error"};
         QTest::newRow("two watches") << kLog +
                                             "2026-12-09T10:00:00.000Z,1,8,1,L,3.4,05,0,3,0,0\n"
                                             "2026-12-09T10:00:10.000Z,2,8,1,L,3.4,05,0,5,0,0\n"
                                      << 0 << QString() << QStringList{"trend-8-ch1*"}
-                                     << "the last of the 2 watches it holds; the 1 watch before it "
-                                        "(2026-12-08T10:00:00.000Z to 2026-12-08T10:00:20.000Z)";
+                                     << QStringList{
+                                            "the last of the 2 watches it holds; the 1 "
+                                            "watch before it (2026-12-08T10:00:00.000Z "
+                                            "to 2026-12-08T10:00:20.000Z)",
+                                            "10:00:10 counter rose 3 -> 5 (+2)"};
     }
     void badWatchLogIsNamedOrLeftOut() {
         QFETCH(QByteArray, log);
         QFETCH(int, code);
         QFETCH(QString, err);
         QFETCH(QStringList, plots);
-        QFETCH(QString, note);
+        QFETCH(QStringList, notes);
         QTemporaryDir dir;
         const QString file = Write(dir, "watch.csv", log);
         const QString out = Write(dir, "out.html", "kept");
@@ -387,7 +395,8 @@ class TstRecord : public QObject {
         const Page page = ReadPage(Read(out));
         QVERIFY2(page.problem.isEmpty(), qPrintable(page.problem));
         QCOMPARE(page.plots, plots);
-        QVERIFY2(page.watchText.contains(note), qPrintable(page.watchText));
+        for (const QString& note : notes)
+            QVERIFY2(page.watchText.contains(note), qPrintable(page.watchText));
     }
 
     void badSnapshotIsRefusedWithItsPlace_data() {
