@@ -18,19 +18,17 @@ QString Count(long long n, const char* one, const char* many) {
 }
 
 void Source(Html& h, const WatchDigest& w) {
-    QString text = QStringLiteral("From the watch log %1").arg(w.file);
+    QString text = QStringLiteral("From the watch log %1: ").arg(w.file);
+    text += w.rounds > 0 ? QStringLiteral("rounds %1 to %2.").arg(w.firstRound).arg(w.lastRound)
+                         : QStringLiteral("it holds no round that could be read.");
     if (w.watches > 1) {
-        text += QStringLiteral(
-                    ", the last of the %1 watches it holds; the %2 before it (%3 to %4) "
-                    "are not in this report")
-                    .arg(w.watches)
-                    .arg(Count(w.watches - 1, "watch", "watches"), WatchTimeText(w.earlierFromMs),
-                         WatchTimeText(w.earlierToMs));
-    }
-    if (w.rounds > 0) {
-        text += QStringLiteral(": rounds %1 to %2.").arg(w.firstRound).arg(w.lastRound);
-    } else {
-        text += QStringLiteral(": it holds no round that could be read.");
+        text +=
+            QStringLiteral(
+                " It holds %1 watches, one appended to the other: this is the last; "
+                "the %2 before it (%3 to %4) %5 not in this report.")
+                .arg(w.watches)
+                .arg(Count(w.watches - 1, "watch", "watches"), WatchTimeText(w.earlierFromMs),
+                     WatchTimeText(w.earlierToMs), QLatin1String(w.watches == 2 ? "is" : "are"));
     }
     h.Element("p", text);
 }

@@ -363,15 +363,16 @@ class TstRecord : public QObject {
         QTest::newRow("columns in another order, and one more")
             << reordered.replace("x,ch2_count", "note,CH2_COUNT") << 0 << QString() << usual
             << QStringList{"10:00:20 error"};
-        QTest::newRow("two watches") << kLog +
-                                            "2026-12-09T10:00:00.000Z,1,8,1,L,3.4,05,0,3,0,0\n"
-                                            "2026-12-09T10:00:10.000Z,2,8,1,L,3.4,05,0,5,0,0\n"
-                                     << 0 << QString() << QStringList{"trend-8-ch1*"}
-                                     << QStringList{
-                                            "the last of the 2 watches it holds; the 1 "
-                                            "watch before it (2026-12-08T10:00:00.000Z "
-                                            "to 2026-12-08T10:00:20.000Z)",
-                                            "10:00:10 counter rose 3 -> 5 (+2)"};
+        QTest::newRow("two watches")
+            << kLog +
+                   "2026-12-09T10:00:00.000Z,1,8,1,L,3.4,05,0,3,0,0\n"
+                   "2026-12-09T10:00:10.000Z,2,8,1,L,3.4,05,0,5,0,0\n"
+            << 0 << QString() << QStringList{"trend-8-ch1*"}
+            << QStringList{
+                   "It holds 2 watches, one appended to the other: this is the last; the 1 "
+                   "watch before it (2026-12-08T10:00:00.000Z "
+                   "to 2026-12-08T10:00:20.000Z) is not",
+                   "10:00:10 counter rose 3 -> 5 (+2)"};
     }
     void badWatchLogIsNamedOrLeftOut() {
         QFETCH(QByteArray, log);
