@@ -12,6 +12,8 @@
 #include "bus/WatchLog.h"
 #include "bus/WatchLogReader.h"
 #include "bus/WatchText.h"
+#include "report/Report.h"
+#include "report/TrendSvg.h"
 
 using namespace quorval;
 
@@ -89,18 +91,37 @@ static void BM_WatchMemory(benchmark::State& state) {
 }
 BENCHMARK(BM_WatchMemory)->Iterations(1)->Unit(benchmark::kMillisecond);
 
+namespace {
+
+// A log of the busy system above, of at least so many bytes.
+void WriteBigLog(const QString& path, qint64 bytes = 100'000'000) {
+    QString error;
+    auto log = WatchLogWriter::Open(path, error);
+    WatchTracker tracker;
+    for (int from = 1; QFileInfo(path).size() < bytes; from += 500) {
+        Feed(tracker, *log, from, 500);
+    }
+}
+
+// What a digest keeps: the plots' samples and marks.
+double Kept(const WatchDigest& d) {
+    std::size_t kept = 0;
+    for (const TrendPlot& p : d.plots) {
+        for (const PlotSeries& s : p.series) {
+            kept += s.samples.size();
+        }
+        kept += p.marks.size();
+    }
+    return static_cast<double>(kept);
+}
+
+}  // namespace
+
 // A 100 MB log read row by row: time and resident memory before and after.
 static void BM_WatchLogRead100MB(benchmark::State& state) {
     QTemporaryDir dir;
     const QString path = dir.filePath("big.csv");
-    {
-        QString error;
-        auto log = WatchLogWriter::Open(path, error);
-        WatchTracker tracker;
-        for (int from = 1; QFileInfo(path).size() < 100'000'000; from += 500) {
-            Feed(tracker, *log, from, 500);
-        }
-    }
+    WriteBigLog(path);
     for (auto _ : state) {
         const long before = ResidentKiB();
         WatchLogReader reader(path);
@@ -116,3 +137,27 @@ static void BM_WatchLogRead100MB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WatchLogRead100MB)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// The report of a 100 MB log: both passes and the page. What the digest keeps
+// is bounded by the plots' width, not by the log: a log half as long keeps
+// about as much (every module changes, so the plots are as many as a report draws).
+static void BM_WatchReport100MB(benchmark::State& state) {
+    QTemporaryDir dir;
+    const QString half = dir.filePath("half.csv");
+    const QString big = dir.filePath("big.csv");
+    WriteBigLog(half, 50'000'000);
+    WriteBigLog(big);
+    for (auto _ : state) {
+        state.counters["kept_50MB"] = Kept(*DigestWatchLog(half, TrendFrame()).digest);
+        const long before = ResidentKiB();
+        WatchDigestRead read = DigestWatchLog(big, TrendFrame());
+        state.counters["kept_100MB"] = Kept(*read.digest);
+        state.counters["rss_growth_KiB"] = static_cast<double>(ResidentKiB() - before);
+        ReportData report;
+        report.state.modules = read.digest->lastModules;
+        report.watch = std::move(read.digest);
+        state.counters["plots"] = static_cast<double>(report.watch->plots.size());
+        state.counters["page_MB"] = static_cast<double>(ReportXhtml(report).size()) / 1e6;
+    }
+}
+BENCHMARK(BM_WatchReport100MB)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -14,6 +14,8 @@
 #include "link/ModuleLink.h"
 #include "quorval/Version.h"
 #include "report/Report.h"
+#include "report/TrendSvg.h"
+#include "report/WatchDigest.h"
 
 namespace quorval {
 
@@ -79,7 +81,28 @@ int Check(Session& s, const CheckFiles& files) {
 struct ReportFiles {
     std::optional<Snapshot> state;
     std::optional<Snapshot> baseline;
+    std::optional<WatchDigest> watch;
 };
+
+// Reads the whole log before anything is sent; rows it leaves out are named.
+int ReadWatchLog(const QString& path, bool alone, std::optional<WatchDigest>& into) {
+    WatchDigestRead read = DigestWatchLog(path, TrendFrame());
+    if (!read.digest) {
+        return UsageError(read.error);
+    }
+    const WatchDigest& w = *read.digest;
+    for (const QString& problem : w.badRowSample) {
+        Err(QStringLiteral("quorval-cli: %1 (left out)").arg(problem));
+    }
+    if (w.badRows > w.badRowSample.size()) {
+        Err(QStringLiteral("quorval-cli: %1: %2 rows left out in all").arg(path).arg(w.badRows));
+    }
+    if (alone && w.rounds == 0) {
+        return UsageError(QStringLiteral("%1: no round of a watch in it to report on").arg(path));
+    }
+    into = std::move(read.digest);
+    return kExitOk;
+}
 
 int PrepareReport(Session& s, ReportFiles& files) {
     const QString out = s.o.Value(QStringLiteral("out"));
@@ -87,11 +110,24 @@ int PrepareReport(Session& s, ReportFiles& files) {
         return UsageError(problem);
     }
     const bool fromFile = s.o.IsSet(QStringLiteral("snapshot"));
-    if (fromFile == !s.o.port.isEmpty()) {
-        return UsageError(QStringLiteral("report needs either --port PORT or --snapshot FILE"));
+    const bool fromPort = !s.o.port.isEmpty();
+    const bool withLog = s.o.IsSet(QStringLiteral("watch"));
+    if (fromFile && fromPort) {
+        return UsageError(QStringLiteral("report takes --port PORT or --snapshot FILE, not both"));
+    }
+    if (!fromFile && !fromPort && !withLog) {
+        return UsageError(
+            QStringLiteral("report needs --port PORT, --snapshot FILE or --watch LOG.csv"));
     }
     if (fromFile) {
         if (const int status = ReadInto(s.o.Value(QStringLiteral("snapshot")), files.state)) {
+            return status;
+        }
+    }
+    if (withLog) {
+        // Without a scan or a snapshot, the log's last round is the state reported on.
+        if (const int status = ReadWatchLog(s.o.Value(QStringLiteral("watch")),
+                                            !fromFile && !fromPort, files.watch)) {
             return status;
         }
     }
@@ -103,8 +139,18 @@ int PrepareReport(Session& s, ReportFiles& files) {
 
 int Report(Session& s, const ReportFiles& files) {
     ReportData data;
+    data.watch = files.watch;
     if (files.state) {
         data.state = *files.state;
+    } else if (!s.link) {
+        const WatchDigest& w = *files.watch;
+        data.state.taken = QDateTime::fromMSecsSinceEpoch(w.toMs, Qt::UTC);
+        data.state.plainList = true;  // no port or program in a log
+        data.state.modules = w.lastModules;
+        data.stateFrom = QStringLiteral(
+                             "the modules that answered the last round of the watch "
+                             "log (round %1)")
+                             .arg(w.lastRound);
     } else {
         bool foreign = false;
         if (const int status = ScanForRecord(s, foreign); status != kExitOk) {
@@ -129,12 +175,19 @@ int Report(Session& s, const ReportFiles& files) {
     if (const QString problem = WriteWhole(out, ReportXhtml(data)); !problem.isEmpty()) {
         return UsageError(problem);
     }
-    Out(QStringLiteral("wrote %1: %2 modules%3")
+    QString watch;
+    if (data.watch) {
+        watch = QStringLiteral("; watch: %1 rounds, %2 plots")
+                    .arg(data.watch->rounds)
+                    .arg(data.watch->plots.size());
+    }
+    Out(QStringLiteral("wrote %1: %2 modules%3%4")
             .arg(out)
             .arg(data.state.modules.size())
             .arg(data.baseline ? QStringLiteral(", ") + Verdict(data.baseline->differences,
                                                                 int(data.state.modules.size()))
-                               : QString()));
+                               : QString(),
+                 watch));
     return kExitOk;
 }
 
@@ -157,7 +210,7 @@ std::vector<CommandRule> RecordCommands() {
          nullptr,
          PortUse::Optional,
          false,
-         {"out", "snapshot", "baseline", "title"},
+         {"out", "snapshot", "baseline", "title", "watch"},
          {"out"},
          [report](Session& s) { return Report(s, *report); },
          [report](Session& s) { return PrepareReport(s, *report); }},

@@ -42,9 +42,12 @@ const char* const kDescription =
     "                scans and compares with a snapshot or scan --json file: one\n"
     "                line per difference, most serious first, then a verdict\n"
     "  report        writes one self-contained HTML page (--out) of a scan\n"
-    "                (--port) or a snapshot (--snapshot): ring, module table and,\n"
-    "                with --baseline, the differences; for handing over or printing;\n"
-    "                0 once the file is written, whatever the differences\n"
+    "                (--port), a snapshot (--snapshot) or the last round of a\n"
+    "                watch log (--watch alone): ring, module table, with\n"
+    "                --baseline the differences, with --watch LOG.csv the summary\n"
+    "                of the log's last watch and a trend plot per channel that\n"
+    "                changed; rows it cannot read are named and left out; for\n"
+    "                handing over or printing; 0 once the file is written\n"
     "  watch         scans every --interval seconds (default 10) for --duration\n"
     "                seconds or until Ctrl-C; writes one CSV row per module per\n"
     "                round to --out FILE (appended) or standard output, says on\n"
@@ -63,9 +66,9 @@ const char* const kDescription =
     "Exit status, for every command:\n"
     "  0  success\n"
     "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
-    "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
-    "     a snapshot that cannot be read, a file that cannot be written; watch:\n"
-    "     an interval below 1 s, an --out file that cannot take the log)\n"
+    "     a snapshot or watch log that cannot be read, a file that cannot be\n"
+    "     written; watch: an interval below 1 s, an --out file that cannot take\n"
+    "     the log)\n"
     "  2  the system answered but something is wrong: no modules found, a module\n"
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
     "     firmware does not offer; check: the system differs from the baseline\n"
@@ -231,6 +234,11 @@ int main(int argc, char** argv) {
                "FILE"),
         valued("snapshot", "report: report on this snapshot instead of a scan.", "FILE"),
         valued("baseline", "report: list the differences from this snapshot.", "FILE"),
+        valued("watch",
+               "report: the summary of the last watch in this log of watch --out and a trend "
+               "plot per channel where something happened; without --port or --snapshot the "
+               "log's last round is the state reported on.",
+               "LOG.csv"),
         valued("title", "report: the title on top (default \"LWL-System report\").", "TEXT"),
         valued("relay",
                "set, program: the error relay logic, 0..3 or its caption: 0 \"CH1_Error AND "

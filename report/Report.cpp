@@ -5,6 +5,7 @@
 #include "bus/ModuleText.h"
 #include "report/Html.h"
 #include "report/RingSvg.h"
+#include "report/WatchSection.h"
 
 namespace quorval {
 
@@ -41,6 +42,34 @@ svg text { font-family: sans-serif; font-size: 13px; text-anchor: middle; domina
 svg text.pc { font-size: 22px; font-weight: bold; text-anchor: start; dominant-baseline: hanging; }
 figcaption { font-size: 9pt; color: #333; margin-top: 1mm; text-align: center; }
 footer { margin-top: 8mm; font-size: 8pt; color: #555; }
+section#watch { break-inside: auto; page-break-inside: auto; }
+p.note, ul.note { font-size: 9pt; color: #333; }
+p.summary { font-weight: bold; margin-bottom: 0; }
+ul.summary { margin: 0.5mm 0 2mm 0; padding-left: 6mm; }
+p.legend { font-size: 8pt; color: #333; }
+figure.trend { margin: 3mm 0 3mm 0; break-inside: avoid; page-break-inside: avoid; }
+figure.trend figcaption { text-align: left; color: #000; margin: 0 0 0.5mm 0; }
+p.events { font-size: 8pt; color: #333; margin: 0.5mm 0 0 0; }
+svg.trend { display: block; width: 100%; height: auto; }
+svg.trend text { font-size: 11px; }
+svg.trend text.value { text-anchor: end; }
+svg.trend text.time { dominant-baseline: hanging; }
+svg.trend .area { fill: #fff; stroke: #777; stroke-width: 1; }
+svg.trend .gap { fill: #d4d4d4; }
+svg.trend .grid { stroke: #e4e4e4; stroke-width: 1; }
+svg.trend .axis { stroke: #777; stroke-width: 1; }
+svg.trend path.series { fill: none; stroke: #1f4e9e; stroke-width: 1.6; stroke-linejoin: round; shape-rendering: auto; }
+svg.trend .point { fill: #1f4e9e; }
+svg.trend path.series.ch2 { stroke: #008060; stroke-dasharray: 5 3; }
+svg.trend .point.ch2 { fill: #008060; }
+svg.trend .in-error { fill: #e00000; }
+svg.trend .mark { stroke-width: 1.3; }
+svg.trend .mark.error { stroke: #d00000; fill: #d00000; }
+svg.trend .mark.ok { stroke: #009000; fill: #009000; }
+svg.trend .mark.fell { stroke: #8a2be2; fill: #8a2be2; }
+svg.trend .mark.missing, svg.trend .mark.back, svg.trend .mark.new { stroke: #3070c0; fill: #3070c0; }
+svg.trend .mark.rose { stroke: #e07000; stroke-width: 1.5; }
+svg.trend .mark.foreign { stroke: #000; fill: #000; }
 )";
 
 QString When(const QDateTime& t) {
@@ -96,6 +125,9 @@ void Header(Html& h, const ReportData& d) {
     h.Element("h1", d.title);
     h.Open("table", {{"class", "facts"}});
     Fact(h, QStringLiteral("Taken"), When(s.taken));
+    if (!d.stateFrom.isEmpty()) {
+        Fact(h, QStringLiteral("State"), d.stateFrom);
+    }
     Fact(h, QStringLiteral("Port"), s.plainList ? QStringLiteral("not recorded") : s.port);
     Fact(h, QStringLiteral("Program"), Program(s));
     Fact(h, QStringLiteral("Modules"), QString::number(s.modules.size()));
@@ -108,6 +140,11 @@ void Header(Html& h, const ReportData& d) {
         Fact(h, QStringLiteral("Verdict"), Verdict(differences, static_cast<int>(s.modules.size())),
              SystemDiffers(differences) ? QStringLiteral("error verdict")
                                         : QStringLiteral("verdict"));
+    }
+    if (d.watch) {
+        Fact(h, QStringLiteral("Watch"),
+             d.watch->rounds > 0 ? d.watch->summary.value(0)
+                                 : QStringLiteral("%1: no rounds").arg(d.watch->file));
     }
     h.Close();
     h.Close();
@@ -215,7 +252,8 @@ void Footer(Html& h, const ReportData& d) {
 }
 
 using Section = void (*)(Html&, const ReportData&);
-constexpr Section kSections[] = {Header, RingSection, ModuleTable, Differences, Footer};
+constexpr Section kSections[] = {Header,      RingSection,  ModuleTable,
+                                 Differences, WatchSection, Footer};
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <tuple>
 
 #include <QDateTime>
 
@@ -14,6 +15,27 @@ constexpr qint64 kSecond = 1000;
 constexpr qint64 kMinute = 60 * kSecond;
 constexpr qint64 kHour = 60 * kMinute;
 constexpr qint64 kDay = 24 * kHour;
+
+// The data area's left and right edges: one formula for the layout and the thinner,
+// so that both see the same pixel columns.
+std::pair<double, double> Across(const PlotFrame& frame) {
+    return {frame.marginLeft, std::max(frame.marginLeft + 1, frame.width - frame.marginRight)};
+}
+
+double XAt(double left, double right, qint64 fromMs, double span, qint64 t) {
+    return left + (right - left) * static_cast<double>(t - fromMs) / span;
+}
+
+// The pixel column of x (or the column of marks `spacing` wide), kept in range for
+// any time however far outside the plot.
+long long ColumnOf(double x, double spacing = 1) {
+    const double column = std::floor(x / (spacing >= 1 ? spacing : 1));
+    return std::isfinite(column) ? static_cast<long long>(std::clamp(column, -1e15, 1e15)) : 0;
+}
+
+double SpanOf(qint64 fromMs, qint64 toMs) {
+    return static_cast<double>(std::max<qint64>(toMs - fromMs, 1));
+}
 
 constexpr std::array<qint64, 21> kTimeSteps{
     kSecond,     2 * kSecond, 5 * kSecond,  10 * kSecond, 15 * kSecond, 30 * kSecond, kMinute,
@@ -71,9 +93,29 @@ void AddThinned(std::vector<PlotPoint>& line, const std::vector<PlotPoint>& colu
     }
 }
 
+// One mark per kind and pixel column, standing for all of them.
+void MergeMark(std::map<std::pair<long long, int>, PlotMark>& marks, long long column,
+               const PlotMark& m) {
+    const auto [it, added] = marks.try_emplace({column, m.kind}, m);
+    if (!added) {
+        it->second.count += m.count;
+    }
+}
+
+std::vector<PlotMark> InTimeOrder(const std::map<std::pair<long long, int>, PlotMark>& marks) {
+    std::vector<PlotMark> out;
+    out.reserve(marks.size());
+    for (const auto& entry : marks) {
+        out.push_back(entry.second);
+    }
+    std::stable_sort(out.begin(), out.end(),
+                     [](const PlotMark& a, const PlotMark& b) { return a.timeMs < b.timeMs; });
+    return out;
+}
+
 }  // namespace
 
-std::vector<double> NiceTicks(double lo, double hi, int count) {
+std::vector<double> NiceTicks(double lo, double hi, int count, double minStep) {
     if (!std::isfinite(lo) || !std::isfinite(hi) || count < 1) {
         return {0, 1};
     }
@@ -81,7 +123,7 @@ std::vector<double> NiceTicks(double lo, double hi, int count) {
         std::swap(lo, hi);
     }
     if (hi - lo < 1e-9) {
-        hi = lo + 1;
+        hi = lo + std::max(1.0, std::isfinite(minStep) ? minStep : 0);
     }
     const double rough = (hi - lo) / count;
     const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
@@ -91,6 +133,9 @@ std::vector<double> NiceTicks(double lo, double hi, int count) {
             step = m * magnitude;
             break;
         }
+    }
+    if (std::isfinite(minStep) && step < minStep) {
+        step = minStep;
     }
     std::vector<double> ticks;
     const double first = std::floor(lo / step) * step;
@@ -107,17 +152,14 @@ std::vector<double> NiceTicks(double lo, double hi, int count) {
 PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
                       const std::vector<PlotSeries>& series, const std::vector<PlotMark>& marks) {
     PlotLayout l;
-    l.left = frame.marginLeft;
+    std::tie(l.left, l.right) = Across(frame);
     l.top = frame.marginTop;
-    l.right = std::max(l.left + 1, frame.width - frame.marginRight);
     l.bottom = std::max(l.top + 1, frame.height - frame.marginBottom);
     if (toMs < fromMs) {
         std::swap(fromMs, toMs);
     }
-    const double span = static_cast<double>(std::max<qint64>(toMs - fromMs, 1));
-    const auto xOf = [&](qint64 t) {
-        return l.left + (l.right - l.left) * static_cast<double>(t - fromMs) / span;
-    };
+    const double span = SpanOf(fromMs, toMs);
+    const auto xOf = [&](qint64 t) { return XAt(l.left, l.right, fromMs, span, t); };
 
     double lo = 0;
     double hi = 0;
@@ -131,8 +173,12 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
             }
         }
     }
+    if (frame.valueSpan) {
+        lo = any ? std::min(lo, frame.valueSpan->first) : frame.valueSpan->first;
+        hi = any ? std::max(hi, frame.valueSpan->second) : frame.valueSpan->second;
+    }
     const int valueCount = std::max(2, static_cast<int>((l.bottom - l.top) / 30));
-    const std::vector<double> values = NiceTicks(lo, hi, valueCount);
+    const std::vector<double> values = NiceTicks(lo, hi, valueCount, frame.minValueStep);
     const double vlo = values.front();
     const double vhi = values.back();
     const auto yOf = [&](double v) {
@@ -187,10 +233,99 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
         l.lines.push_back(std::move(lines));
         l.gaps.push_back(std::move(gaps));
     }
+    std::map<std::pair<long long, int>, PlotMark> thinned;
     for (const PlotMark& m : marks) {
-        l.marks.push_back({xOf(m.timeMs), m.text});
+        MergeMark(thinned, ColumnOf(xOf(m.timeMs), frame.markSpacing), m);
+    }
+    for (const PlotMark& m : InTimeOrder(thinned)) {
+        l.marks.push_back({xOf(m.timeMs), m.text, m.kind, m.count});
     }
     return l;
+}
+
+PlotThinner::PlotThinner(const PlotFrame& frame, qint64 fromMs, qint64 toMs)
+    : fromMs_(std::min(fromMs, toMs)),
+      span_(SpanOf(std::min(fromMs, toMs), std::max(fromMs, toMs))),
+      markSpacing_(frame.markSpacing) {
+    std::tie(left_, right_) = Across(frame);
+}
+
+long long PlotThinner::Column(qint64 timeMs) const {
+    return ColumnOf(XAt(left_, right_, fromMs_, span_, timeMs));
+}
+
+long long PlotThinner::MarkColumn(qint64 timeMs) const {
+    return ColumnOf(XAt(left_, right_, fromMs_, span_, timeMs), markSpacing_);
+}
+
+// The open column as LayOutPlot thins it: its kept samples in their order, each once.
+void PlotThinner::Flush(std::vector<PlotSample>& out, const std::array<Kept, 4>& run) {
+    std::array<Kept, 4> sorted = run;
+    std::sort(sorted.begin(), sorted.end(),
+              [](const Kept& a, const Kept& b) { return a.seq < b.seq; });
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        if (i == 0 || sorted[i].seq != sorted[i - 1].seq) {
+            out.push_back(sorted[i].sample);
+        }
+    }
+}
+
+void PlotThinner::Add(const PlotSample& sample) {
+    const long long column = Column(sample.timeMs);
+    if (sample.value) {
+        if (inRun_ && column != runColumn_) {
+            Flush(out_, run_);
+            inRun_ = false;
+        }
+        const Kept k{sample, seq_++};
+        if (!inRun_) {
+            run_ = {k, k, k, k};
+            inRun_ = true;
+            runColumn_ = column;
+        } else {
+            // The first lowest and the last highest, as LayOutPlot picks them.
+            if (*sample.value < *run_[1].sample.value) {
+                run_[1] = k;
+            }
+            if (*sample.value >= *run_[2].sample.value) {
+                run_[2] = k;
+            }
+            run_[3] = k;
+        }
+        inGap_ = false;
+        return;
+    }
+    if (inGap_) {
+        return;
+    }
+    inGap_ = true;
+    if (inRun_ && gapColumn_ == column && runColumn_ == column && out_.size() == gapAt_ + 1) {
+        inRun_ = false;  // a second gap in one column: what came between goes into it
+        return;
+    }
+    if (inRun_) {
+        Flush(out_, run_);
+        inRun_ = false;
+    }
+    gapColumn_ = column;
+    gapAt_ = out_.size();
+    out_.push_back(sample);
+}
+
+void PlotThinner::AddMark(const PlotMark& mark) {
+    MergeMark(marks_, MarkColumn(mark.timeMs), mark);
+}
+
+std::vector<PlotSample> PlotThinner::Samples() const {
+    std::vector<PlotSample> out = out_;
+    if (inRun_) {
+        Flush(out, run_);
+    }
+    return out;
+}
+
+std::vector<PlotMark> PlotThinner::Marks() const {
+    return InTimeOrder(marks_);
 }
 
 }  // namespace quorval

@@ -8,9 +8,6 @@
 
 #include <csignal>
 
-#include "bus/WatchLog.h"
-#include "bus/WatchLogReader.h"
-#include "bus/WatchText.h"
 #include "link/QtSerialComm.h"
 #include "support/SimProcess.h"
 
@@ -98,6 +95,8 @@ class TstCli : public QObject {
         row("nobody answers", "[module 1]\nside = G\nanswers = 0\n", {"scan"}, 2,
             "No Modules found! Check the serial connection and try it again.");
         row("foreign module", "[module 1]\nside = G\nversion = 41\n", {"scan"}, 2, "none-QUORVAL");
+        row("report of nothing", {}, {"report", "--out", "r.html"}, 1,
+            "report needs --port PORT, --snapshot FILE or --watch LOG.csv");
         row("watch every 0 s", {}, {"--port", "COM1", "watch", "--interval", "0"}, 1,
             "--interval takes a number of seconds from 1");
         row("watch for soon", {}, {"--port", "COM1", "watch", "--duration", "soon"}, 1,
@@ -292,41 +291,7 @@ class TstCli : public QObject {
         QCOMPARE(port.SetPortOpen(true), 0);
     }
 
-    // A watch of a system that changes: a rising counter, a module that drops
-    // out and comes back, a counter reset; logged after a row an earlier watch cut off.
-    void watchLogsAndSaysWhatChanged() {
-        SimProcess sim({},
-                       "[module 1]\nside = G\nch2_rise = 5/1\n"
-                       "[module 2]\nside = L\nabsent = 2-4.5\n"
-                       "[module 3]\nside = R\nch1_count = 40\nch1_reset = 3\n");
-        QVERIFY(sim.Start());
-        const QString log = sim.FilePath("watch.csv");
-        QFile cut(log);
-        QVERIFY(cut.open(QIODevice::WriteOnly));
-        cut.write(QByteArray(quorval::kWatchLogHeader) + "\n2026-12-08T10:20:01.000Z,1,5");
-        cut.close();
-        const Run r = Cli({"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration", "7",
-                           "--out", log});
-        QCOMPARE(r.code, 2);
-        for (const char* event : {"module 1 CH2 counter rose", "module 2 missing", "module 2 back",
-                                  "module 3 CH1 counter fell 40 -> 0"})
-            QVERIFY2(r.err.contains(event), qPrintable(r.err));
-        QStringList summary = Lines(r.err.section("summary: ", 1));
-        summary.replaceInStrings(QRegularExpression("^  "), "");
-        for (const char* line : {"^module 1 CH2: \\d+ errors gained", "^module 2: missing in"})
-            QVERIFY2(!summary.filter(QRegularExpression(line)).isEmpty(), qPrintable(r.err));
-        // The log holds every round under its one header, and the same summary.
-        quorval::WatchLogReader reader(log);
-        QVERIFY(reader.Open());
-        quorval::WatchLogRounds rounds(reader);
-        quorval::WatchTracker replay;
-        QStringList bad;
-        for (quorval::WatchLogRounds::Round round;
-             rounds.Next(round, [&bad](const QString& why) { bad << why; });)
-            replay.Feed(round.timeMs, round.present);
-        QCOMPARE(bad, QStringList{log + ":2: 3 fields where the header has 11"});
-        QCOMPARE(quorval::WatchSummary(replay), summary);
-    }
+    // A watch of a system that changes, and the report of its log: tst_record.
 
     // The adapter pulled under a running watch: the loss is said, the port tried
     // again every interval, and the watch carries on once it is back.

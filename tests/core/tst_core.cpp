@@ -548,6 +548,31 @@ class TstCore : public QObject {
                                   [](auto a, auto b) { return a.y < b.y; })
                      ->y,
                  d.top);
+        // Thinned as it comes, the day lays out as it does whole; marks of a kind share a column.
+        for (int i = 0; i < 86400; i += 997)
+            dense.samples[std::size_t(i)].value.reset();
+        PlotThinner thinner(frame, 0, 86399000);
+        for (const PlotSample& p : dense.samples)
+            thinner.Add(p);
+        for (const qint64 t : {1000, 2000, 3000, 86399000})
+            thinner.AddMark({t, QString::number(t), t == 2000 ? 1 : 0});
+        const auto marks = thinner.Marks();
+        QCOMPARE(marks.size(), std::size_t(3));
+        const PlotLayout whole = LayOutPlot(frame, 0, 86399000, {dense}, marks);
+        const PlotLayout thin = LayOutPlot(frame, 0, 86399000, {{"CH2", thinner.Samples()}}, {});
+        QVERIFY(thinner.Samples().size() <= 9 * 171);
+        QCOMPARE(thin.lines, whole.lines);
+        QCOMPARE(thin.gaps, whole.gaps);
+        QCOMPARE(thin.valueTicks.back().label, whole.valueTicks.back().label);
+        QCOMPARE(whole.marks.size(), std::size_t(3));
+        QCOMPARE(whole.marks[0].count, 2);  // 1000 and 3000, one column apart from 2000's kind
+        QCOMPARE(whole.marks[2].text, QString("86399000"));
+        // A module that drops out every other round keeps one gap per column.
+        PlotThinner flapping(frame, 0, 86399000);
+        for (int i = 0; i < 86400; ++i)
+            flapping.Add({qint64(i) * 1000, i % 2 ? std::optional<double>(i) : std::nullopt});
+        QVERIFY(flapping.Samples().size() <= 3 * 171);
+        QCOMPARE(NiceTicks(0, 0, 3, 1), (std::vector<double>{0, 1}));  // whole counts
     }
 };
 

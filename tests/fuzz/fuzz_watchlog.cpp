@@ -1,13 +1,17 @@
 // Any bytes as a watch log: read row by row and round by round into a watch;
-// every row it takes lies within its ranges, and nothing crashes.
+// every row it takes lies within its ranges, nothing crashes, and the report
+// of it is well-formed with plots no larger than their width allows.
 
 #include <cstdlib>
 
 #include <QTemporaryFile>
+#include <QXmlStreamReader>
 
 #include "bus/ModuleTable.h"
 #include "bus/WatchLogReader.h"
 #include "bus/WatchText.h"
+#include "report/Report.h"
+#include "report/TrendSvg.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static QTemporaryFile file;  // one file, rewritten for every input
@@ -36,5 +40,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
     }
     quorval::WatchSummary(watch);
+
+    const quorval::PlotFrame frame = quorval::TrendFrame();
+    quorval::WatchDigestRead read = quorval::DigestWatchLog(file.fileName(), frame);
+    if (!read.digest) {
+        std::abort();  // the file opened once already
+    }
+    for (const quorval::TrendPlot& p : read.digest->plots) {
+        for (const quorval::PlotSeries& s : p.series) {
+            if (s.samples.size() > 9 * static_cast<std::size_t>(frame.width)) {
+                std::abort();
+            }
+        }
+    }
+    quorval::ReportData report;
+    report.state.modules = read.digest->lastModules;
+    report.watch = std::move(read.digest);
+    QXmlStreamReader xml(quorval::ReportXhtml(report));
+    while (!xml.atEnd()) {
+        xml.readNext();
+    }
+    if (xml.hasError()) {
+        std::abort();
+    }
     return 0;
 }

@@ -36,6 +36,20 @@ const QByteArray kGood = R"({"taken": "2026-12-08T10:20:01Z", "port": "COM1",
     {"id": 310, "side": "R", "version": 34, "mode": 133, "status1": true, "errors1": 2,
      "status2": false, "errors2": 0}]})";
 
+// Three rounds of modules 7, 8, 9: the counter of 7 CH2 rises and goes into
+// error, 9 misses round 2, nothing happens at 8.
+const QByteArray kLog =
+    "time,round,id,present,side,version,mode,ch1_error,ch1_count,ch2_error,ch2_count\n"
+    "2026-12-08T10:00:00.000Z,1,7,1,G,3.4,05,0,0,0,10\n"
+    "2026-12-08T10:00:00.000Z,1,8,1,L,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:00.000Z,1,9,1,R,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:10.000Z,2,7,1,G,3.4,05,0,0,0,15\n"
+    "2026-12-08T10:00:10.000Z,2,8,1,L,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:10.000Z,2,9,0,,,,,,,\n"
+    "2026-12-08T10:00:20.000Z,3,7,1,G,3.4,05,0,0,1,15\n"
+    "2026-12-08T10:00:20.000Z,3,8,1,L,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:20.000Z,3,9,1,R,3.4,05,0,0,0,0\n";
+
 QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     QFile f(dir.filePath(name));
     if (f.open(QIODevice::WriteOnly)) {
@@ -56,22 +70,29 @@ struct Page {
     QString title;
     QStringList modules;  // the ring's module groups, in order
     int differenceRows = 0;
+    QStringList plots;    // the trend figures' IDs, with a * when they draw the counter
+    QStringList inError;  // those with a bar where their channel was in error
+    QStringList summary;  // the watch's, as it prints it
+    QString quiet;        // the modules where nothing happened
+    QString watchText;    // all text of the watch section
 };
 
 Page ReadPage(const QByteArray& html) {
     Page page;
     QXmlStreamReader xml(html);
-    QStringList open;  // the elements around the reader
+    QStringList open;     // the elements around the reader
+    QStringList classes;  // and their classes
     while (!xml.atEnd()) {
         if (xml.readNext() == QXmlStreamReader::EndElement) {
             open.removeLast();
+            classes.removeLast();
             continue;
         }
         if (xml.tokenType() != QXmlStreamReader::StartElement) {
             continue;
         }
         const QString name = xml.name().toString();
-        open << name;
+        const QString cls = xml.attributes().value("class").toString();
         for (const QXmlStreamAttribute& a : xml.attributes()) {
             const QString key = a.qualifiedName().toString();
             if (key.contains("href") || key == "src" || key == "srcset" || key == "action") {
@@ -82,19 +103,48 @@ Page ReadPage(const QByteArray& html) {
                 .contains(name)) {
             page.problem = "element " + name;
         }
-        const QString cls = xml.attributes().value("class").toString();
         if (name == "g" && cls == "module") {
             page.modules << xml.attributes().value("id").toString();
         }
-        if (name == "tr" && open.mid(open.size() - 3, 2) == QStringList{"table", "tbody"} &&
+        if (name == "figure" && cls == "trend") {
+            page.plots << xml.attributes().value("id").toString();
+        }
+        if (name == "svg" && cls == "trend" && classes.last() != "trend") {
+            page.problem = "a plot outside its figure";
+        }
+        if ((cls.startsWith("series") || cls.startsWith("point")) && !page.plots.isEmpty() &&
+            !page.plots.last().endsWith('*')) {
+            page.plots.last() += '*';  // the plot draws the counter
+        }
+        if (cls == "in-error" && !page.plots.isEmpty() &&
+            !page.inError.contains(page.plots.last())) {
+            page.inError << page.plots.last();
+        }
+        if (name == "tr" && open.mid(open.size() - 2) == QStringList{"table", "tbody"} &&
             html.indexOf("<section id=\"differences\"") < xml.characterOffset() &&
             html.indexOf("<section id=\"differences\"") >= 0) {
             ++page.differenceRows;
         }
-        if (name == "title" && open.size() == 3) {  // html/head/title
+        if (name == "title" && open.size() == 2) {  // html/head/title
             page.title = xml.readElementText();
-            open.removeLast();
+            continue;
         }
+        if (classes.contains("watch") && (name == "p" || name == "li")) {
+            const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+            page.watchText += text + '\n';
+            if (cls == "quiet") {
+                page.quiet = text;
+            } else if (cls == "summary") {
+                page.summary << text.section("Summary: ", 1);
+            } else if (classes.last() == "summary") {
+                page.summary << text;
+            }
+            continue;
+        }
+        open << name;
+        classes << (xml.attributes().hasAttribute("id") && name == "section"
+                        ? xml.attributes().value("id").toString()
+                        : cls);
     }
     if (xml.hasError()) {
         page.problem = xml.errorString();
@@ -217,6 +267,137 @@ class TstRecord : public QObject {
         QCOMPARE(page.modules, ring);
         // The baseline differs in the firmware of 205; both channels in error count too.
         QCOMPARE(page.differenceRows, withBaseline ? 3 : 0);
+    }
+
+    // A watch of a system that changes (a rising counter, a module that drops
+    // out and comes back, a counter reset), then the report of its log: with a
+    // scan of the system now, and from the log alone.
+    void watchThenReportShowWhatChanged() {
+        QTemporaryDir dir;
+        SimProcess sim({},
+                       "[module 1]\nside = G\nch2_rise = 5/1\nch2_error = 1\n"
+                       "[module 2]\nside = L\nabsent = 2-4.5\n"
+                       "[module 3]\nside = R\nch1_count = 40\nch1_reset = 3\n"
+                       "[module 4]\nside = R\n");
+        QVERIFY(sim.Start());
+        // Appended after a row an earlier watch cut off; the name needs escaping.
+        const QString log =
+            Write(dir, "night & <1>.csv",
+                  QByteArray(kLog).left(kLog.indexOf('\n') + 1) + "2026-12-08T10:20:01.000Z,1,5");
+        const Run watch = Cli({"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration",
+                               "6", "--out", log});
+        QCOMPARE(watch.code, 2);
+        for (const char* event : {"module 1 CH2 counter rose", "module 2 missing", "module 2 back",
+                                  "module 3 CH1 counter fell 40 -> 0"})
+            QVERIFY2(watch.err.contains(event), qPrintable(watch.err));
+        QStringList summary = watch.err.section("summary: ", 1).split('\n', Qt::SkipEmptyParts);
+        summary.replaceInStrings(QRegularExpression("^  "), "");
+        for (const bool alone : {false, true}) {
+            const QString out = dir.filePath(alone ? "alone.html" : "scan.html");
+            QStringList args{"report", "--watch", log, "--out", out};
+            if (!alone) {
+                args << "--port" << sim.LinkPath();
+            }
+            const Run r = Cli(args);
+            QCOMPARE(r.code, 0);
+            QCOMPARE(r.err,
+                     "quorval-cli: " + log + ":2: 3 fields where the header has 11 (left out)\n");
+            const QByteArray html = Read(out);
+            const Page page = ReadPage(html);
+            QVERIFY2(page.problem.isEmpty(), qPrintable(page.problem));
+            // The summary is the watch's own; a plot per channel that changed, one for the
+            // module that dropped out, and one line for the rest.
+            QCOMPARE(page.summary, summary);
+            QVERIFY2(
+                summary.filter(QRegularExpression("^module 1 CH2: \\d+ errors gained")).size() == 1,
+                qPrintable(watch.err));
+            QCOMPARE(page.plots, (QStringList{"trend-1-ch2*", "trend-2*", "trend-3-ch1*"}));
+            QCOMPARE(page.inError, QStringList{"trend-1-ch2"});
+            QCOMPARE(page.quiet, "Nothing happened at 1 module: 4.");
+            QVERIFY(html.contains("night &amp; &lt;1&gt;.csv"));
+            // From the log alone, its last round is the system: all four back by then.
+            QCOMPARE(page.modules, (QStringList{"module-1", "module-2", "module-4", "module-3"}));
+        }
+    }
+
+    // Logs cut off, edited by hand or of several watches: what can be read is
+    // reported and the rest named; a file that is no log is refused before
+    // anything is written.
+    void badWatchLogIsNamedOrLeftOut_data() {
+        QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("err");  // after the file's name
+        QTest::addColumn<QStringList>("plots");
+        QTest::addColumn<QStringList>("notes");  // in the watch section
+        const QStringList usual{"trend-7-ch2*", "trend-9*"};
+        QTest::newRow("whole") << kLog << 0 << QString() << usual
+                               << QStringList{"Nothing happened at 1 module",
+                                              "10:00:10 counter rose 10 -> 15 (+5)"};
+        QTest::newRow("empty") << QByteArray() << 1 << ": empty, no header line" << QStringList()
+                               << QStringList();
+        QTest::newRow("header alone")
+            << kLog.left(kLog.indexOf('\n') + 1) << 1 << ": no round of a watch in it to report on"
+            << QStringList() << QStringList();
+        QTest::newRow("not a log") << QByteArray("time,id,count\n1,2,3\n") << 1
+                                   << ":1: no column round" << QStringList() << QStringList();
+        QTest::newRow("cut off") << kLog.left(kLog.size() - 12) << 0
+                                 << ":10: 6 fields where the header has 11 (left out)" << usual
+                                 << QStringList{"1 round was left out"};
+        // Round 2 without a row of module 8 is left out whole: 9 was never seen missing.
+        QTest::newRow("an ID outside 0..32000")
+            << QByteArray(kLog).replace("10.000Z,2,8,", "10.000Z,2,40000,") << 0
+            << ":6: id '40000' is not a module ID from 0 to 32000 (left out)"
+            << QStringList{"trend-7-ch2*"} << QStringList{"1 round was left out"};
+        QTest::newRow("a round earlier than the one before")
+            << QByteArray(kLog).replace("10:00:10.000Z,2,", "09:59:50.000Z,2,") << 0 << QString()
+            << QStringList{"trend-7-ch2*"} << QStringList{"1 round was left out"};
+        QByteArray reordered;
+        for (const QByteArray& line : kLog.split('\n')) {
+            const QList<QByteArray> f = line.split(',');
+            if (f.size() == 11) {
+                reordered += "x," + f[10] + ',' + f[2] + ',' + f[0] + ',' + f[1] + ',' + f[3] +
+                             ',' + f[4] + ',' + f[5] + ',' + f[6] + ',' + f[7] + ',' + f[8] + ',' +
+                             f[9] + '\n';
+            }
+        }
+        QTest::newRow("columns in another order, and one more")
+            << reordered.replace("x,ch2_count", "note,CH2_COUNT") << 0 << QString() << usual
+            << QStringList{"10:00:20 error"};
+        QTest::newRow("two watches")
+            << kLog +
+                   "2026-12-09T10:00:00.000Z,1,8,1,L,3.4,05,0,3,0,0\n"
+                   "2026-12-09T10:00:10.000Z,2,8,1,L,3.4,05,0,5,0,0\n"
+            << 0 << QString() << QStringList{"trend-8-ch1*"}
+            << QStringList{
+                   "It holds 2 watches, one appended to the other: this is the last; the 1 "
+                   "watch before it (2026-12-08T10:00:00.000Z "
+                   "to 2026-12-08T10:00:20.000Z) is not",
+                   "10:00:10 counter rose 3 -> 5 (+2)"};
+    }
+    void badWatchLogIsNamedOrLeftOut() {
+        QFETCH(QByteArray, log);
+        QFETCH(int, code);
+        QFETCH(QString, err);
+        QFETCH(QStringList, plots);
+        QFETCH(QStringList, notes);
+        QTemporaryDir dir;
+        const QString file = Write(dir, "watch.csv", log);
+        const QString out = Write(dir, "out.html", "kept");
+        const Run r = Cli({"report", "--watch", file, "--out", out, "--title", "<b>"});
+        QCOMPARE(r.code, code);
+        QCOMPARE(r.err.isEmpty(), err.isEmpty());
+        QVERIFY2(err.isEmpty() || r.err.startsWith("quorval-cli: " + file + err),
+                 qPrintable(r.err));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
+        if (code != 0) {
+            QCOMPARE(Read(out), "kept");
+            return;
+        }
+        const Page page = ReadPage(Read(out));
+        QVERIFY2(page.problem.isEmpty(), qPrintable(page.problem));
+        QCOMPARE(page.plots, plots);
+        for (const QString& note : notes)
+            QVERIFY2(page.watchText.contains(note), qPrintable(page.watchText));
     }
 
     void badSnapshotIsRefusedWithItsPlace_data() {
