@@ -78,7 +78,7 @@ void TrendView::paintEvent(QPaintEvent* event) {
         p.drawLine(QPointF(t.at, l.bottom), QPointF(t.at, l.bottom + 4));
         p.drawText(QRectF(t.at - 60, l.bottom + 5, 120, fm.height()), Qt::AlignCenter, t.label);
     }
-    p.drawText(QRectF(l.right - 60, l.bottom + 5, 60, fm.height()), Qt::AlignRight,
+    p.drawText(QRectF(0, l.bottom + 5, l.left - 6, fm.height()), Qt::AlignRight,
                QStringLiteral("UTC"));
     p.drawLine(QPointF(l.left, l.top), QPointF(l.left, l.bottom));
     p.drawLine(QPointF(l.left, l.bottom), QPointF(l.right, l.bottom));
