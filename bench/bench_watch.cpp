@@ -11,6 +11,7 @@
 
 #include "bus/WatchLog.h"
 #include "bus/WatchLogReader.h"
+#include "bus/WatchModel.h"
 #include "bus/WatchText.h"
 #include "report/Report.h"
 #include "report/TrendSvg.h"
@@ -161,3 +162,32 @@ static void BM_WatchReport100MB(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WatchReport100MB)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// What the watch window keeps: 255 modules at a 1-second interval for 24 hours,
+// every counter changing in every round (the worst case for its history), fed
+// to the tracker and the window's model without a link or a window.
+static void BM_WatchWindowDay(benchmark::State& state) {
+    for (auto _ : state) {
+        WatchTracker tracker;
+        WatchModel model;
+        const long before = ResidentKiB();
+        std::size_t events = 0;
+        for (int r = 1; r <= 86400; ++r) {
+            const WatchRound round = tracker.Feed(1796725200000LL + 1000LL * r, Round(r));
+            events += round.events.size();
+            model.Feed(round, tracker);
+        }
+        std::size_t points = 0;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            points += model.History(row).Runs().size();
+        }
+        benchmark::DoNotOptimize(model.TrendOf(100));
+        state.counters["rounds"] = model.Rounds();
+        state.counters["modules"] = model.rowCount();
+        state.counters["events"] = static_cast<double>(events);
+        state.counters["runs_kept"] = static_cast<double>(points);
+        state.counters["rss_before_KiB"] = static_cast<double>(before);
+        state.counters["rss_after_KiB"] = static_cast<double>(ResidentKiB());
+    }
+}
+BENCHMARK(BM_WatchWindowDay)->Iterations(1)->Unit(benchmark::kSecond);

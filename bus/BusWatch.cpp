@@ -1,6 +1,7 @@
 #include "bus/BusWatch.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include <QDateTime>
 
@@ -16,6 +17,15 @@ namespace {
 constexpr int kStopCheckMs = 50;
 
 }  // namespace
+
+std::optional<double> SecondsFromText(const QString& text, double lo, double hi) {
+    bool ok = false;
+    const double s = text.toDouble(&ok);
+    if (!ok || !std::isfinite(s) || s < lo || s > hi) {
+        return std::nullopt;
+    }
+    return s;
+}
 
 BusWatch::BusWatch(Global& g, ModuleLink& link, QObject* parent)
     : QObject(parent),

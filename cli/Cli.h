@@ -3,7 +3,6 @@
 // What every command of quorval-cli shares: the parsed command line, the exit
 // status, the output, and how a command family describes its commands.
 
-#include <array>
 #include <functional>
 #include <vector>
 
@@ -76,10 +75,6 @@ std::vector<CommandRule> WriteCommands();   // set, program
 std::vector<CommandRule> RecordCommands();  // check, report
 std::vector<CommandRule> WatchCommands();   // watch
 std::vector<CommandRule> PortCommands();    // ports
-
-// The com1..com4 keys of the window program's settings file, so that COMn
-// stands for the same device here as in the window.
-std::array<QString, 4> WindowComKeys();
 
 // A line on standard output (flushed) or standard error.
 void Out(const QString& line);

@@ -8,7 +8,7 @@
 #include "link/PortMap.h"
 #include "link/PortProbe.h"
 #include "link/SystemPorts.h"
-#include "shell/Ini.h"
+#include "shell/SetupPorts.h"
 
 namespace quorval {
 
@@ -165,16 +165,6 @@ int Ports(Session& s) {
 }
 
 }  // namespace
-
-std::array<QString, 4> WindowComKeys() {
-    const IniReader settings(SettingsFilesOf(QStringLiteral("quorval-setup")).InUse());
-    std::array<QString, 4> keys;
-    for (int n = 1; n <= 4; ++n) {
-        keys[static_cast<std::size_t>(n - 1)] = DeviceSetting(
-            settings.String(QString::fromLatin1(kAppTitle), QStringLiteral("com%1").arg(n)));
-    }
-    return keys;
-}
 
 std::vector<CommandRule> PortCommands() {
     return {

@@ -1,7 +1,6 @@
 // watch: scans every interval for hours, writes the samples and says what changed.
 
 #include <cmath>
-#include <optional>
 
 #include <QJsonDocument>
 
@@ -16,26 +15,16 @@ namespace quorval {
 namespace {
 
 constexpr double kDefaultIntervalS = 10;
-constexpr double kMaxIntervalS = 86400;
 constexpr double kMinDurationS = 0.001;
 constexpr double kMaxDurationS = 10.0 * 366 * 86400;
 
-// Seconds from the command line, within [lo, hi]; nothing when it is not a number.
-std::optional<double> Seconds(const QString& text, double lo, double hi) {
-    bool ok = false;
-    const double s = text.toDouble(&ok);
-    if (!ok || !std::isfinite(s) || s < lo || s > hi) {
-        return std::nullopt;
-    }
-    return s;
-}
-
 QString WatchProblem(const Options& o) {
-    if (o.IsSet("interval") && !Seconds(o.Value("interval"), 1, kMaxIntervalS)) {
+    if (o.IsSet("interval") && !SecondsFromText(o.Value("interval"), 1, kMaxIntervalS)) {
         return QStringLiteral("--interval takes a number of seconds from 1 to 86400, not '%1'")
             .arg(o.Value("interval"));
     }
-    if (o.IsSet("duration") && !Seconds(o.Value("duration"), kMinDurationS, kMaxDurationS)) {
+    if (o.IsSet("duration") &&
+        !SecondsFromText(o.Value("duration"), kMinDurationS, kMaxDurationS)) {
         return QStringLiteral("--duration takes a number of seconds above 0, not '%1'")
             .arg(o.Value("duration"));
     }
@@ -57,8 +46,9 @@ void JsonLine(const QJsonObject& o) {
 
 int Watch(Session& s) {
     const Options& o = s.o;
-    const double interval =
-        o.IsSet("interval") ? *Seconds(o.Value("interval"), 1, kMaxIntervalS) : kDefaultIntervalS;
+    const double interval = o.IsSet("interval")
+                                ? *SecondsFromText(o.Value("interval"), 1, kMaxIntervalS)
+                                : kDefaultIntervalS;
     std::unique_ptr<WatchLogWriter> log;
     if (o.IsSet("out")) {
         QString error;
@@ -74,7 +64,7 @@ int Watch(Session& s) {
     watch.SetInterval(static_cast<int>(std::lround(interval * 1000)));
     QString span = QStringLiteral("until Ctrl-C");
     if (o.IsSet("duration")) {
-        const double duration = *Seconds(o.Value("duration"), kMinDurationS, kMaxDurationS);
+        const double duration = *SecondsFromText(o.Value("duration"), kMinDurationS, kMaxDurationS);
         watch.SetDuration(std::llround(duration * 1000));
         span = QStringLiteral("for %1 s or until Ctrl-C").arg(duration);
     }

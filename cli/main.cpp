@@ -15,6 +15,7 @@
 #include "link/ModuleLink.h"
 #include "link/QtSerialComm.h"
 #include "quorval/Version.h"
+#include "shell/SetupPorts.h"
 
 using namespace quorval;
 

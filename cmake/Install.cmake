@@ -1,7 +1,7 @@
 # Install rules and the Debian package.
 include(GNUInstallDirs)
 
-install(TARGETS quorval-setup quorval-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS quorval-setup quorval-watch quorval-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The icon is drawn from the module picture by a small build-time tool.
 add_executable(quorval-icon tools/module_icon.cpp view/ModulePixels.cpp)
@@ -18,13 +18,14 @@ if(NOT UNIX)
 endif()
 
 install(TARGETS lwlsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES packaging/quorval-setup.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/quorval-setup.desktop packaging/quorval-watch.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${QUORVAL_ICON} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
 # Manual pages, gzipped as Debian keeps them.
 find_program(GZIP_EXECUTABLE gzip)
 set(man_pages)
-foreach(page quorval-setup.1 quorval-cli.1 lwlsim.1)
+foreach(page quorval-setup.1 quorval-watch.1 quorval-cli.1 lwlsim.1)
     set(source ${PROJECT_SOURCE_DIR}/docs/man/${page})
     if(GZIP_EXECUTABLE)
         set(page_file ${PROJECT_BINARY_DIR}/man/${page}.gz)
@@ -50,7 +51,8 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "The QUORVAL Setup Tool scans a fibre-optic CAN coupler system (LWL-System)\n"
     "through one serial port, shows every module with its CAN channels and error\n"
     "counters, and programs the system-wide settings into all modules.\n"
-    "quorval-cli does the same from the command line; lwlsim plays a simulated\n"
+    "quorval-cli does the same from the command line; quorval-watch watches the\n"
+    "system for hours in a window and logs every round; lwlsim plays a simulated\n"
     "system on a pseudo-terminal.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -33,4 +33,21 @@ QString OpenErrorReason(int error, const QString& detail) {
     }
 }
 
+QString PortCaption(int port, int error) {
+    const QString name = QStringLiteral("COM%1").arg(port);
+    switch (error) {
+        case MSComm::kErrPortInUse:
+            return name + QStringLiteral(" (in use)");
+        case MSComm::kErrNoSuchPort:
+        case MSComm::kErrNotADevice:
+            return name + QStringLiteral(" (not found)");
+        case MSComm::kErrNoPermission:
+            return name + QStringLiteral(" (no permission)");
+        case MSComm::kErrNotResponding:
+            return name + QStringLiteral(" (not responding)");
+        default:
+            return name;
+    }
+}
+
 }  // namespace quorval

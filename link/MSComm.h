@@ -84,4 +84,9 @@ class MSComm {
 // Why an open failed, in a few words a technician can act on.
 QString OpenErrorReason(int error, const QString& detail);
 
+// A port in a list of COM1..COM4 after its test open: "COM3 (in use)",
+// "COM4 (not found)", ...; the plain name when it can be used or the error has
+// no word of its own.
+QString PortCaption(int port, int error);
+
 }  // namespace quorval

@@ -134,16 +134,10 @@ void WriteModule(Html& h, const std::vector<ModuleState>& modules, int k, const 
     h.Empty("path", {{"d", paths.right}, {"fill", lamp(ch2Error)}});
     h.Close();
     // The module ID outside the ring, clear of its picture in every direction.
-    std::int16_t deg = PositionAngle(k, n);
-    const double a = DegToRad(deg);
     const QString id = QString::number(m.id);
-    const double labelWidth = kIdDigitWidth * id.size();
-    const double out = ring.placeRadius + std::abs(std::cos(a)) * (kPictureWidth + labelWidth) / 2 +
-                       std::abs(std::sin(a)) * (kPictureHeight + kIdHeight) / 2 + 3;
-    h.Element("text", id,
-              {{"class", "id"},
-               {"x", Number(ring.centreX + out * std::cos(a))},
-               {"y", Number(ring.centreY - out * std::sin(a))}});
+    const Point label = LabelCentre(ring, k, n, kPictureWidth, kPictureHeight,
+                                    kIdDigitWidth * id.size(), kIdHeight);
+    h.Element("text", id, {{"class", "id"}, {"x", Number(label.left)}, {"y", Number(label.top)}});
     if (k == 0) {  // the label "PC" directly below the attached module, left edges aligned
         h.Element(
             "text", QStringLiteral("PC"),

@@ -67,24 +67,7 @@ bool frmProgramSettings::DetectComPorts(int port, const PortTest& test) {
         return true;
     }
     QRadioButton* option = Option(port);
-    const QString name = QStringLiteral("COM%1").arg(port);
-    switch (test.error) {
-        case MSComm::kErrPortInUse:
-            option->setText(name + QStringLiteral(" (in use)"));
-            break;
-        case MSComm::kErrNoSuchPort:
-        case MSComm::kErrNotADevice:
-            option->setText(name + QStringLiteral(" (not found)"));
-            break;
-        case MSComm::kErrNoPermission:
-            option->setText(name + QStringLiteral(" (no permission)"));
-            break;
-        case MSComm::kErrNotResponding:
-            option->setText(name + QStringLiteral(" (not responding)"));
-            break;
-        default:
-            break;
-    }
+    option->setText(PortCaption(port, test.error));
     if (!test.text.isEmpty()) {
         option->setToolTip(option->toolTip() + QLatin1Char('\n') + test.text);
     }

@@ -47,6 +47,15 @@ Point PicturePosition(const RingGeometry& ring, int k, int n, double pictureWidt
                  ring.centreY - ring.placeRadius * std::sin(a) - pictureHeight / 2.0};
 }
 
+Point LabelCentre(const RingGeometry& ring, int k, int n, double pictureWidth, double pictureHeight,
+                  double labelWidth, double labelHeight) {
+    std::int16_t deg = PositionAngle(k, n);
+    const double a = DegToRad(deg);
+    const double out = ring.placeRadius + std::abs(std::cos(a)) * (pictureWidth + labelWidth) / 2 +
+                       std::abs(std::sin(a)) * (pictureHeight + labelHeight) / 2 + 3;
+    return Point{ring.centreX + out * std::cos(a), ring.centreY - out * std::sin(a)};
+}
+
 bool NextLinkRed(const ChannelState& self, const ChannelState& next, int moduleCount) {
     if (moduleCount == 2) {
         return self.ch2 && next.Any();

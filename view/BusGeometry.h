@@ -31,6 +31,11 @@ struct Point {
 Point PicturePosition(const RingGeometry& ring, int k, int n, double pictureWidth,
                       double pictureHeight);
 
+// Centre of a label (a module ID) beside the picture at position k: outside
+// the ring, clear of the picture in every direction.
+Point LabelCentre(const RingGeometry& ring, int k, int n, double pictureWidth, double pictureHeight,
+                  double labelWidth, double labelHeight);
+
 // Links between ring positions: red when the modules at both ends report an
 // error. With exactly two modules the link to the next one looks at channel 2 of
 // the module itself, the link from the previous one at its channel 1.

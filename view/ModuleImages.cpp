@@ -4,6 +4,44 @@
 
 namespace quorval {
 
+namespace {
+
+struct Colours {
+    QColor black;
+    QColor face;
+    QColor left;
+    QColor right;
+};
+
+QImage Paint(const Colours& c) {
+    QImage img(kModuleImageWidth, kModuleImageHeight, QImage::Format_ARGB32);
+    for (int row = 0; row < kModuleImageHeight; ++row) {
+        for (int col = 0; col < kModuleImageWidth; ++col) {
+            QColor pixel(0, 0, 0, 0);
+            switch (ModulePixelAt(row, col)) {
+                case ModulePixel::Transparent:
+                    break;
+                case ModulePixel::Black:
+                    pixel = c.black;
+                    break;
+                case ModulePixel::Face:
+                    pixel = c.face;
+                    break;
+                case ModulePixel::LeftLamp:
+                    pixel = c.left;
+                    break;
+                case ModulePixel::RightLamp:
+                    pixel = c.right;
+                    break;
+            }
+            img.setPixelColor(col, row, pixel);
+        }
+    }
+    return img;
+}
+
+}  // namespace
+
 std::array<QImage, 8> BuildModuleImages() {
     const QColor grey = QColor::fromRgb(kFaceRgb);
     const QColor lightBlue = QColor::fromRgb(kHighlightedFaceRgb);
@@ -14,33 +52,18 @@ std::array<QImage, 8> BuildModuleImages() {
         const bool highlighted = i >= 4;
         const bool ch1Error = (i % 4) == 1 || (i % 4) == 3;
         const bool ch2Error = (i % 4) == 2 || (i % 4) == 3;
-        QImage img(kModuleImageWidth, kModuleImageHeight, QImage::Format_ARGB32);
-        for (int row = 0; row < kModuleImageHeight; ++row) {
-            for (int col = 0; col < kModuleImageWidth; ++col) {
-                QColor c;
-                switch (ModulePixelAt(row, col)) {
-                    case ModulePixel::Transparent:
-                        c = QColor(0, 0, 0, 0);
-                        break;
-                    case ModulePixel::Black:
-                        c = Qt::black;
-                        break;
-                    case ModulePixel::Face:
-                        c = highlighted ? lightBlue : grey;
-                        break;
-                    case ModulePixel::LeftLamp:
-                        c = ch1Error ? red : green;
-                        break;
-                    case ModulePixel::RightLamp:
-                        c = ch2Error ? red : green;
-                        break;
-                }
-                img.setPixelColor(col, row, c);
-            }
-        }
-        images[static_cast<std::size_t>(i)] = img;
+        images[static_cast<std::size_t>(i)] =
+            Paint({Qt::black, highlighted ? lightBlue : grey, ch1Error ? red : green,
+                   ch2Error ? red : green});
     }
     return images;
+}
+
+QImage BuildMissingModuleImage(bool highlighted) {
+    const QColor dark = QColor::fromRgb(kMissingLampRgb);
+    return Paint({QColor::fromRgb(kMissingOutlineRgb),
+                  QColor::fromRgb(highlighted ? kMissingHighlightedFaceRgb : kMissingFaceRgb), dark,
+                  dark});
 }
 
 }  // namespace quorval

@@ -11,4 +11,7 @@ namespace quorval {
 // channel 1 (left) and channel 2 (right) error.
 std::array<QImage, 8> BuildModuleImages();
 
+// A module that went missing: the same picture greyed, its lamps dark.
+QImage BuildMissingModuleImage(bool highlighted);
+
 }  // namespace quorval

@@ -1,12 +1,10 @@
 #include "view/frmBackground.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
-#include <QtMath>
 
 #include "common/EventYield.h"
 #include "common/Global.h"
@@ -14,7 +12,6 @@
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "view/BusGeometry.h"
-#include "view/ModuleImages.h"
 
 namespace quorval {
 
@@ -35,8 +32,8 @@ std::int16_t ToTwips(int pixels) {
 
 }  // namespace
 
-const QColor frmBackground::kBlue(0, 0, 255);
-const QColor frmBackground::kRed(255, 0, 0);
+const QColor frmBackground::kBlue = LinkBlue();
+const QColor frmBackground::kRed = LinkRed();
 
 ModulePicture::ModulePicture(int index, QWidget* parent) : QLabel(parent), index_(index) {
     setFixedSize(20, 27);
@@ -73,15 +70,7 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, ModuleStateAccess modu
     setPalette(pal);
     setMinimumSize(60, 60);
 
-    // Pixel art scaled up by whole pixels for high-density screens, so that
-    // edges stay sharp instead of being smoothed by the label.
-    const int scale = qMax(1, qCeil(qApp->devicePixelRatio()));
-    const auto images = BuildModuleImages();
-    for (std::size_t i = 0; i < images.size(); ++i) {
-        ImageList1[i] = QPixmap::fromImage(images[i].scaled(
-            images[i].size() * scale, Qt::IgnoreAspectRatio, Qt::FastTransformation));
-        ImageList1[i].setDevicePixelRatio(scale);
-    }
+    ImageList1 = ModulePixmaps();
     ModulePicture* first = LoadPicture(0);
     first->move(3120 / kTwipsPerPixel, 840 / kTwipsPerPixel);
     first->hide();
@@ -132,9 +121,8 @@ void frmBackground::SetNormalImage(int k) {
 }
 
 void frmBackground::AddLinks(int k, int n) {
-    for (const RingLink& link : LinksAt(k, n, [this](int i) { return StateAt(g_, i); })) {
-        arcs_.push_back(Arc{link.fromDeg, link.toDeg, link.red ? kRed : kBlue});
-    }
+    AddRingLinks(
+        arcs_, k, n, [this](int i) { return StateAt(g_, i); }, [](int) { return false; });
 }
 
 void frmBackground::DrawModules() {
@@ -254,17 +242,8 @@ void frmBackground::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
     const ModulePicture* first = Picture(0);
     const RingGeometry ring = Ring(width(), height(), first ? first->height() : 27);
-    if (ring.arcRadius <= 0 || arcs_.empty()) {
-        return;
-    }
     QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const QRectF box(ring.centreX - ring.arcRadius, ring.centreY - ring.arcRadius,
-                     2.0 * ring.arcRadius, 2.0 * ring.arcRadius);
-    for (const Arc& arc : arcs_) {
-        painter.setPen(QPen(arc.color, 2));
-        painter.drawArc(box, arc.startDeg * 16, ArcSpan(arc.startDeg, arc.endDeg) * 16);
-    }
+    PaintRingArcs(painter, ring, arcs_);
 }
 
 void frmBackground::resizeEvent(QResizeEvent* event) {

@@ -10,6 +10,8 @@
 #include <QPixmap>
 #include <QWidget>
 
+#include "view/RingPainter.h"
+
 namespace quorval {
 
 struct Global;
@@ -40,11 +42,7 @@ class ModulePicture : public QLabel {
 class frmBackground : public QWidget {
     Q_OBJECT
   public:
-    struct Arc {
-        int startDeg;
-        int endDeg;
-        QColor color;
-    };
+    using Arc = RingArc;
     using ModuleStateAccess = std::function<frmModuleState&()>;
 
     frmBackground(Global& g, ModuleLink& link, ModuleStateAccess moduleState,

@@ -4,6 +4,7 @@
 
 #include "bus/WatchLog.h"
 #include "bus/WatchLogReader.h"
+#include "bus/WatchModel.h"
 #include "bus/WatchText.h"
 
 using namespace quorval;
@@ -138,6 +139,80 @@ class TstWatch : public QObject {
                               "error in 2 rounds",
                               "module 4: missing in 1 round",
                               "link lost 1 time, 1 round without link, not back at the end"}));
+    }
+
+    // The watch window's model: rows in the order first seen with their figures, the
+    // rows where something happened, events newest first, a trend with its gap and marks.
+    void windowModelFollowsTheRounds() {
+        WatchTracker t;
+        WatchModel model;
+        for (const WatchRound& r : Play(t, "1 2=0/5 | 1 2=0/9 | 1 | lost | 1 2=0/12!2 3"))
+            model.Feed(r, t);
+        QStringList rows;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            QStringList cells;
+            for (int c = 0; c < WatchModel::kColumns; ++c)
+                cells << model.index(row, c).data().toString();
+            rows << cells.join(' ') + " #" +
+                        model.index(row, 0).data(WatchModel::StandOutRole).toString();
+        }
+        QCOMPARE(rows, (QStringList{"1 3.4 ok 0 0 ok 0 0 0 0 #0", "2 3.4 ok 0 0 error 12 7 4 1 #1",
+                                    "3 3.4 ok 0 0 ok 0 0 0 0 #0"}));
+        QCOMPARE(model.index(1, WatchModel::Ch2Status).data(WatchModel::SortRole).toInt(), 1);
+        const WatchEventList& events = model.Events();
+        QCOMPARE(events.rowCount(), 8);
+        QCOMPARE(events.index(0).data().toString(), "2026-12-08T10:20:05.000Z link back");
+        QCOMPARE(events.index(5).data().toString(), "2026-12-08T10:20:04.000Z link lost: gone");
+        QCOMPARE(events.index(7).data().toString(),
+                 "2026-12-08T10:20:02.000Z module 2 CH2 counter rose 5 -> 9 (+4)");
+
+        const WatchModel::Trend trend = model.TrendOf(2);
+        QCOMPARE(trend.toMs - trend.fromMs, 4000);  // the whole watch
+        QStringList ch2;
+        for (const PlotSample& p : trend.series[1].samples)
+            ch2 << QString("%1:%2").arg((p.timeMs - kStart) / 1000).arg(p.value ? *p.value : -1);
+        QCOMPARE(ch2.join(' '), "1:5 2:9 3:-1 4:-1 5:12");  // missing, then no link: one gap
+        QCOMPARE(trend.marks.size(), std::size_t(7));       // its five events and the link's two
+        const PlotLayout l = LayOutPlot({}, trend.fromMs, trend.toMs, trend.series, trend.marks);
+        QCOMPARE(l.gaps[1].size(), std::size_t(1));
+    }
+
+    // A day of a counter that rises every round: memory stays bounded, recent rounds keep a
+    // point each, the start of the watch stays on the axis, a long gap and a rare event survive.
+    void windowHistoryStaysBoundedOverADay() {
+        CounterHistory h;
+        constexpr std::uint32_t kRounds = 86400;
+        WatchEvent missing;
+        missing.kind = WatchEventKind::Missing;
+        WatchEvent rose;
+        rose.kind = WatchEventKind::Rose;
+        for (std::uint32_t r = 0; r < kRounds; ++r) {
+            const bool gone = r >= 20000 && r < 24000;
+            gone ? h.Add(r * 100) : h.Add(r * 100, 0, int(r % 30000));
+            h.AddMark(r * 100, r == 20000 ? missing : rose);
+        }
+        QVERIFY(h.Runs().size() <= CounterHistory::kMaxRuns);
+        QVERIFY(h.Marks().size() <= CounterHistory::kMaxMarks);
+        QCOMPARE(h.Runs().front().from, 0u);
+        for (std::size_t i = h.Runs().size() - 1000; i < h.Runs().size(); ++i)
+            QCOMPARE(h.Runs()[i].from, h.Runs()[i].to);
+        QCOMPARE(h.Runs().back().count2, std::int16_t((kRounds - 1) % 30000));
+        const auto gap = std::find_if(h.Runs().begin(), h.Runs().end(),
+                                      [](const CounterHistory::Run& r) { return !r.Present(); });
+        QVERIFY(gap != h.Runs().end() && gap->from <= 2000000 + 10000 &&
+                gap->to >= 2400000 - 10000);
+        QVERIFY(std::any_of(h.Marks().begin(), h.Marks().end(), [](const CounterHistory::Mark& m) {
+            return m.kind == WatchEventKind::Missing;
+        }));
+
+        WatchEventList list;
+        std::vector<WatchEvent> many(WatchEventList::kMaxEvents + 7, rose);
+        many.back().kind = WatchEventKind::Missing;
+        list.Add(many);
+        list.Add({missing});
+        QCOMPARE(list.rowCount(), int(WatchEventList::kMaxEvents));
+        QCOMPARE(list.At(0).kind, WatchEventKind::Missing);
+        QCOMPARE(list.At(1).kind, WatchEventKind::Rose);  // the round's own order below it
     }
 
     void logIsAppendedUnderOneHeaderAndReadBack() {

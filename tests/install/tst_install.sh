@@ -11,18 +11,25 @@ DESTDIR=$root "$cmake" --install "$build" --prefix /usr >/dev/null
 usr=$root/usr
 
 # No display at all: --version must not need one.
-out=$(env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/quorval-setup" --version)
-[ "$out" = "quorval-setup $version" ] || fail "quorval-setup --version said '$out'"
+for program in quorval-setup quorval-watch; do
+    out=$(env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/$program" --version)
+    [ "$out" = "$program $version" ] || fail "$program --version said '$out'"
+done
+env -u QT_QPA_PLATFORM -u DISPLAY -u WAYLAND_DISPLAY "$usr/bin/quorval-watch" --help |
+    grep -q -- '--interval' || fail "quorval-watch --help names no --interval"
 for tool in quorval-cli lwlsim; do
     out=$("$usr/bin/$tool" --version)
     [ "$out" = "$tool $version" ] || fail "$tool --version said '$out'"
     "$usr/bin/$tool" --help >/dev/null || fail "$tool --help failed"
 done
 
-desktop=$usr/share/applications/quorval-setup.desktop
-[ -f "$desktop" ] || fail "no $desktop"
-desktop-file-validate "$desktop" || fail "$desktop does not validate"
+for entry in quorval-setup quorval-watch; do
+    desktop=$usr/share/applications/$entry.desktop
+    [ -f "$desktop" ] || fail "no $desktop"
+    desktop-file-validate "$desktop" || fail "$desktop does not validate"
+done
+grep -qx 'Name=QUORVAL Watch' "$usr/share/applications/quorval-watch.desktop" || fail "no QUORVAL Watch"
 grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/quorval-setup.svg" || fail "no icon"
-for page in quorval-setup quorval-cli lwlsim; do
+for page in quorval-setup quorval-watch quorval-cli lwlsim; do
     ls "$usr/share/man/man1/$page.1"* >/dev/null 2>&1 || fail "no man page $page.1"
 done

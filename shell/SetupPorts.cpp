@@ -1,0 +1,25 @@
+#include "shell/SetupPorts.h"
+
+#include "shell/Ini.h"
+
+namespace quorval {
+
+SetupPorts ReadSetupPorts() {
+    SetupPorts p;
+    p.file = SettingsFilesOf(QStringLiteral("quorval-setup")).InUse();
+    const IniReader settings(p.file);
+    const QString section = QString::fromLatin1(kAppTitle);
+    for (int n = 1; n <= 4; ++n) {
+        p.keys[static_cast<std::size_t>(n - 1)] =
+            DeviceSetting(settings.String(section, QStringLiteral("com%1").arg(n)));
+    }
+    const int comport = ByteSetting(settings.Int(section, QStringLiteral("comport")));
+    p.comport = comport >= 1 && comport <= 4 ? comport : 0;
+    return p;
+}
+
+std::array<QString, 4> WindowComKeys() {
+    return ReadSetupPorts().keys;
+}
+
+}  // namespace quorval

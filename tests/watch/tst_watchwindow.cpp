@@ -1,0 +1,193 @@
+// The watch window against the simulator, as a technician leaves it running.
+
+#include <QtTest>
+
+#include <csignal>
+
+#include "bus/WatchLogReader.h"
+#include "bus/WatchText.h"
+#include "common/Global.h"
+#include "link/QtSerialComm.h"
+#include "support/SimProcess.h"
+#include "view/ModulePixels.h"
+#include "watch/frmWatch.h"
+
+using namespace quorval;
+using testing_support::SimProcess;
+
+namespace {
+
+struct Rig {
+    Global g;
+    QStringList messages;
+    std::unique_ptr<frmWatch> w;
+
+    explicit Rig(const QString& device) {
+        g.MsgBox = [this](const QString& text, MessageIcon, const QString&) { messages << text; };
+        auto port = std::make_unique<QtSerialComm>();
+        port->MapPort(1, device);
+        port->SetCommPort(1);
+        w = std::make_unique<frmWatch>(g, std::move(port), device);
+        w->SetIntervalSeconds(1);
+        w->show();
+    }
+    QStringList Events() const {
+        QStringList out;
+        for (int i = 0; i < w->Model().Events().rowCount(); ++i)
+            out << w->Model().Events().index(i).data().toString();
+        return out;
+    }
+    bool Said(const QString& text) const { return Events().join('\n').contains(text); }
+    int Position(int id) const {
+        const auto& m = w->picRing->Modules();
+        for (std::size_t k = 0; k < m.size(); ++k)
+            if (m[k].id == id)
+                return int(k);
+        return -1;
+    }
+    QRgb PixelOf(int id, QPoint at) {
+        const QRect r = w->picRing->PictureRect(Position(id));
+        return w->picRing->grab().toImage().pixel(r.topLeft() + at);
+    }
+};
+
+}  // namespace
+
+class TstWatchWindow : public QObject {
+    Q_OBJECT
+  private slots:
+    // A rising counter and a module that drops out: ring, table, trend and events follow
+    // every round; closing the window leaves a log that replays to the same summary.
+    void showsARisingCounterAndAModuleThatDropsOut() {
+        SimProcess sim({},
+                       "[module 1]\nside = G\n[module 2]\nside = L\nch2_rise = 5/1\n"
+                       "[module 3]\nside = R\nabsent = 2-4.5\n");
+        QVERIFY(sim.Start());
+        Rig r(sim.LinkPath());
+        const QString log = sim.FilePath("watch.csv");
+        QVERIFY(r.w->SetLogFile(log));
+        r.w->StartWatch();
+        QCOMPARE(r.w->windowTitle(), "QUORVAL Watch - " + sim.LinkPath() + " - watching");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            r.Position(3) >= 0 && !r.w->picRing->Modules()[r.Position(3)].present, 15000);
+        QCOMPARE(r.PixelOf(3, {10, 15}), QColor::fromRgb(kMissingFaceRgb).rgb());  // greyed
+        QCOMPARE(r.PixelOf(1, {10, 15}), QColor::fromRgb(kFaceRgb).rgb());
+        QTRY_VERIFY_WITH_TIMEOUT(r.Said("module 3 back") && r.w->Model().Rounds() >= 7, 15000);
+
+        // Chosen in the ring: highlighted there, its row current, its counters in the trend.
+        QTest::mouseClick(r.w->picRing, Qt::LeftButton, {},
+                          r.w->picRing->PictureRect(r.Position(2)).center());
+        QCOMPARE(r.w->SelectedModule(), 2);
+        QCOMPARE(r.PixelOf(2, {10, 15}), QColor::fromRgb(kHighlightedFaceRgb).rgb());
+        QCOMPARE(r.w->grdModules->currentIndex().siblingAtColumn(0).data().toInt(), 2);
+        QCOMPARE(r.w->picTrend->Title(), QString("Module 2: error counters"));
+        PlotLayout plot = r.w->picTrend->Layout();
+        QCOMPARE(plot.lines[1].size(), std::size_t(1));
+        QVERIFY(plot.lines[1][0].back().y < plot.lines[1][0].front().y);  // CH2 rose
+        QVERIFY(plot.marks.size() >= 5);
+        // Chosen in the table: the gap where it was missing.
+        r.w->grdModules->sortByColumn(WatchModel::RoundsMissing, Qt::DescendingOrder);
+        r.w->grdModules->setCurrentIndex(r.w->grdRows->index(0, 0));
+        QCOMPARE(r.w->SelectedModule(), 3);
+        plot = r.w->picTrend->Layout();
+        QCOMPARE(plot.gaps[1].size(), std::size_t(1));
+        QCOMPARE(plot.lines[1].size(), std::size_t(2));
+
+        // The rows where something happened stand out; the others do not.
+        r.w->grdModules->sortByColumn(WatchModel::Ch2Gained, Qt::DescendingOrder);
+        const auto row = [&](int i, int column, int role = Qt::DisplayRole) {
+            return r.w->grdRows->index(i, column).data(role);
+        };
+        QCOMPARE(row(0, WatchModel::Id).toInt(), 2);
+        QVERIFY(row(0, WatchModel::Ch2Gained).toInt() >= 25);
+        QCOMPARE(row(0, WatchModel::LargestRise).toInt(), 5);
+        QVERIFY(row(0, 0, Qt::BackgroundRole).isValid() && row(1, 0, Qt::BackgroundRole).isValid());
+        QCOMPARE(row(2, WatchModel::Id).toInt(), 1);
+        QVERIFY(!row(2, 0, Qt::BackgroundRole).isValid());
+
+        // Events newest first, in the command line's words.
+        const QStringList events = r.Events();
+        QVERIFY(events.first() >= events.last());
+        QVERIFY(events.indexOf(QRegularExpression(".*module 3 back")) <
+                events.indexOf(QRegularExpression(".*module 3 missing")));
+        QVERIFY(r.Said("module 2 CH2 counter rose"));
+
+        r.w->close();
+        QTRY_VERIFY(!r.w->isVisible());
+        QCOMPARE(r.w->CurrentState(), frmWatch::State::Stopped);
+        WatchLogReader reader(log);
+        QVERIFY(reader.Open());
+        WatchLogRounds rounds(reader);
+        WatchTracker replay;
+        for (WatchLogRounds::Round round; rounds.Next(round);)
+            replay.Feed(round.timeMs, round.present);
+        QCOMPARE(replay.Rounds(), r.w->Watch().Tracker().Rounds());
+        QCOMPARE(WatchSummary(replay), WatchSummary(r.w->Watch().Tracker()));
+        QVERIFY(r.messages.isEmpty());
+    }
+
+    // The port held by another program, then the adapter pulled and plugged in again:
+    // said in the title and the events, never a hang; the history stays.
+    void portInUseAndPulledAdapterAreSaidAndTheWatchResumes() {
+        const QByteArray modules = "[module 1]\nside = G\n[module 2]\nside = L\n";
+        SimProcess sim({}, "[system]\nhangup_after_rx = 3\n" + modules);
+        QVERIFY(sim.Start());
+        auto other = std::make_unique<QtSerialComm>();  // the setup tool, say
+        other->MapPort(1, sim.LinkPath());
+        QCOMPARE(other->SetPortOpen(true), 0);
+        Rig r(sim.LinkPath());
+        r.w->StartWatch();
+        QTRY_VERIFY(r.w->CurrentState() == frmWatch::State::LinkLost);
+        QVERIFY(r.w->windowTitle().endsWith(" - link lost"));
+        QVERIFY(r.Said("link lost: cannot open the port: in use by another program"));
+        QTRY_VERIFY(r.w->CurrentState() == frmWatch::State::Retrying);
+        other.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(r.w->Model().rowCount() == 2, 10000);
+
+        // Hung up at its third frame; the wait lets the window run.
+        QTRY_VERIFY_WITH_TIMEOUT(sim.Process().state() == QProcess::NotRunning, 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(r.w->CurrentState() == frmWatch::State::LinkLost, 10000);
+        QCOMPARE(r.Events().filter(" link lost: ").size(), 2);
+        QCOMPARE(r.w->Model().rowCount(), 2);
+        QVERIFY(sim.Restart(modules));
+        QTRY_VERIFY_WITH_TIMEOUT(r.Said("link back") && r.w->windowTitle().endsWith(" - watching"),
+                                 15000);
+        QVERIFY(r.Events().first().endsWith("link back"));
+        QCOMPARE(r.w->Model().Module(0).figures.roundsMissing, 0);  // no module went missing
+    }
+
+    // The program itself: bad arguments before any window; SIGTERM ends it
+    // cleanly with every round it finished in the log.
+    void programEndsCleanlyOnSigterm() {
+        QProcess bad;
+        bad.start(QStringLiteral(QUORVAL_WATCH_PATH), {"--interval", "0"});
+        QVERIFY(bad.waitForFinished(20000));
+        QCOMPARE(bad.exitCode(), 1);
+        QVERIFY(bad.readAllStandardError().contains("--interval takes a number of seconds"));
+
+        SimProcess sim({"--no-pacing"}, "[module 5]\nside = G\n[module 6]\nside = R\n");
+        QVERIFY(sim.Start());
+        const QString log = sim.FilePath("watch.csv");
+        QProcess app;
+        app.setProcessChannelMode(QProcess::ForwardedChannels);
+        app.start(QStringLiteral(QUORVAL_WATCH_PATH),
+                  {"--port", sim.LinkPath(), "--interval", "1", "--out", log});
+        const auto rows = [&log] {
+            QFile f(log);
+            return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(rows() >= 1 + 2 * 3, 20000);
+        ::kill(pid_t(app.processId()), SIGTERM);
+        QVERIFY(app.waitForFinished(20000));
+        QCOMPARE(app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(app.exitCode(), 0);
+        QCOMPARE((rows() - 1) % 2, 0);  // whole rounds only, each flushed as it ended
+        WatchLogReader reader(log);
+        QVERIFY(reader.Open());
+        for (WatchLogRow row; reader.Next(row) != WatchLogReader::Result::End;)
+            QVERIFY2(reader.Problem().isEmpty(), qPrintable(reader.Problem()));
+    }
+};
+
+QTEST_MAIN(TstWatchWindow)
+#include "tst_watchwindow.moc"

@@ -1,0 +1,206 @@
+// quorval-watch: the watch of the system as a window, for the technician who
+// does not use a terminal.
+
+#include <csignal>
+#include <cstdio>
+#include <optional>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
+
+#include "bus/BusWatch.h"
+#include "bus/WatchLog.h"
+#include "common/Global.h"
+#include "link/PortMap.h"
+#include "link/QtSerialComm.h"
+#include "quorval/Version.h"
+#include "shell/SetupPorts.h"
+#include "watch/frmWatch.h"
+#include "watch/frmWatchPort.h"
+
+using namespace quorval;
+
+namespace {
+
+// The signal that asked the program to end; 0 while none has.
+volatile std::sig_atomic_t g_signal = 0;
+void OnSignal(int signal) {
+    g_signal = signal;
+}
+
+struct Options {
+    QString port;
+    double interval = 10;
+    QString out;
+};
+
+void AddOptions(QCommandLineParser& parser) {
+    // Keeps Qt's single-dash words whole: -platform is not -p -l -a ...
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(QStringLiteral(
+        "Watches a QUORVAL LWL-System for hours in a window: scans it every interval, shows\n"
+        "the ring, a table of the modules, the error counters of the selected module over\n"
+        "time and the events, and logs every round as quorval-cli watch --out does.\n"
+        "Without --port it uses the port chosen in the setup tool; with --port it starts\n"
+        "watching at once. Qt's own options, such as -platform NAME, work too."));
+    parser.addOptions({
+        {{QStringLiteral("h"), QStringLiteral("help")},
+         QStringLiteral("Shows this help and exits.")},
+        {{QStringLiteral("v"), QStringLiteral("version")},
+         QStringLiteral("Shows the version and exits.")},
+        {QStringLiteral("port"),
+         QStringLiteral("COM1..COM4 (as the setup tool's settings file has them) or a device "
+                        "path, such as /dev/ttyUSB0 or a simulator's link."),
+         QStringLiteral("PORT")},
+        {QStringLiteral("interval"),
+         QStringLiteral("Seconds from one round to the next, at least 1 (default 10)."),
+         QStringLiteral("SECONDS")},
+        {QStringLiteral("out"),
+         QStringLiteral("Appends the samples to this CSV file (a new one gets the header line)."),
+         QStringLiteral("FILE.csv")},
+    });
+}
+
+int UsageError(const QString& why) {
+    std::fprintf(stderr, "quorval-watch: %s\n", qPrintable(why));
+    return 1;
+}
+
+// Reads the options. --help, --version and bad values are answered at once,
+// before there is any window, so they need no display; options unknown here
+// are Qt's and are left to the application. The status to end with, if any.
+std::optional<int> ReadOptions(int argc, char** argv, Options& o) {
+    QStringList args;
+    for (int i = 0; i < argc; ++i) {
+        args << QString::fromLocal8Bit(argv[i]);
+    }
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(args) && parser.unknownOptionNames().isEmpty()) {
+        return UsageError(parser.errorText());
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("quorval-watch %s\n", version::kText);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        const QString options = parser.helpText().section(QLatin1Char('\n'), 1);
+        std::printf("Usage: quorval-watch [options]\n%s", qPrintable(options));
+        return 0;
+    }
+    o.port = parser.value(QStringLiteral("port"));
+    if (parser.isSet(QStringLiteral("interval"))) {
+        const QString text = parser.value(QStringLiteral("interval"));
+        const std::optional<double> s = SecondsFromText(text, 1, kMaxIntervalS);
+        if (!s) {
+            return UsageError(
+                QStringLiteral("--interval takes a number of seconds from 1 to 86400, not '%1'")
+                    .arg(text));
+        }
+        o.interval = *s;
+    }
+    o.out = parser.value(QStringLiteral("out"));
+    if (!o.out.isEmpty()) {
+        if (const QString problem = WatchLogWriter::Check(o.out); !problem.isEmpty()) {
+            return UsageError(problem);
+        }
+    }
+    return std::nullopt;
+}
+
+// What Qt left of the command line must be ours.
+std::optional<int> CheckRest() {
+    QCommandLineParser parser;
+    AddOptions(parser);
+    if (!parser.parse(QCoreApplication::arguments())) {
+        return UsageError(parser.errorText());
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return UsageError(QStringLiteral("unexpected %1")
+                              .arg(parser.positionalArguments().join(QLatin1Char(' '))));
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    if (const auto rc = ReadOptions(argc, argv, o)) {
+        return *rc;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("quorval-watch"));
+    QApplication::setApplicationVersion(QString::fromLatin1(version::kText));
+    if (const auto rc = CheckRest()) {
+        return *rc;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    // A signal ends the program as closing its window does: a port dialog is
+    // cancelled, the watch window closes once its round is given up.
+    QPointer<frmWatch> window;
+    QTimer signalCheck;
+    QObject::connect(&signalCheck, &QTimer::timeout, [&window] {
+        if (!g_signal) {
+            return;
+        }
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            modal->close();
+        }
+        if (window) {
+            window->close();
+        }
+    });
+    signalCheck.start(100);
+
+    Global g;
+    g.MsgBox = [&window](const QString& text, MessageIcon icon, const QString& title) {
+        QMessageBox box(
+            icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title,
+            text, QMessageBox::Ok, window);
+        box.exec();
+    };
+
+    // COMn stands for the device it stands for in the setup tool.
+    auto comm = std::make_unique<QtSerialComm>();
+    const SetupPorts setup = ReadSetupPorts();
+    for (int n = 1; n <= 4; ++n) {
+        comm->MapPort(n, setup.keys[static_cast<std::size_t>(n - 1)]);
+    }
+    int number = ComPortNumber(o.port);
+    const bool device = !o.port.isEmpty() && number == 0;
+    if (device) {
+        number = 1;
+        comm->MapPort(number, o.port);
+    } else if (o.port.isEmpty()) {
+        number = setup.comport;
+    }
+    if (number == 0) {
+        frmWatchPort ask(*comm);
+        if (ask.exec() != QDialog::Accepted || ask.Chosen() == 0 || g_signal) {
+            return 0;
+        }
+        number = ask.Chosen();
+    }
+    comm->Map().Refresh();
+    comm->SetCommPort(number);
+    const QString name =
+        device ? o.port : QStringLiteral("COM%1 (%2)").arg(number).arg(comm->DeviceName(number));
+
+    frmWatch w(g, std::move(comm), name);
+    window = &w;
+    w.SetIntervalSeconds(o.interval);
+    if (!o.out.isEmpty() && !w.SetLogFile(o.out)) {
+        return 1;
+    }
+    w.show();
+    if (!o.port.isEmpty()) {
+        w.StartWatch();
+    }
+    return app.exec();
+}
