@@ -52,8 +52,8 @@ class TstIni : public QObject {
         QFETCH(int, setting);
         QTemporaryDir dir;
         const QString path = Write(dir, text);
-        QCOMPARE(ReadIniInt(kSection, "comport", path), value);
-        QCOMPARE(ByteSetting(ReadIniInt(kSection, "comport", path)), setting);
+        QCOMPARE(IniReader(path).Int(kSection, "comport"), value);
+        QCOMPARE(ByteSetting(IniReader(path).Int(kSection, "comport")), setting);
     }
 
     void deviceKeysEndBeforeAComment_data() {
@@ -70,7 +70,7 @@ class TstIni : public QObject {
         QFETCH(QString, device);
         QTemporaryDir dir;
         const QString path = Write(dir, kHead + line + "\n");
-        QCOMPARE(DeviceSetting(ReadIniString(kSection, "com1", path)), device);
+        QCOMPARE(DeviceSetting(IniReader(path).String(kSection, "com1")), device);
     }
 
     void writingChangesOnlyWhatItMust_data() {
@@ -166,7 +166,7 @@ class TstIni : public QObject {
         struct stat before {};
         ::lstat(QFile::encodeName(path).constData(), &before);
 
-        QCOMPARE(ReadIniInt(kSection, "comport", path), -1);
+        QCOMPARE(IniReader(path).Int(kSection, "comport"), -1);
         QVERIFY(!WriteIniString(kSection, "comport", " 2", path));
 
         struct stat after {};

@@ -143,8 +143,6 @@ class TstStartup : public QObject {
                                            "device");
         QVERIFY(!port.PortOpen());  // every test closed again
         QVERIFY(com4.Start());
-        r.main->Form_Activate();  // back from another program: nothing reopens behind it
-        QVERIFY(!port.PortOpen());
         const QByteArray before = r.Ini();
         w.parentWidget()->close();  // the close box: port closed, file as it was
         QTRY_VERIFY(!r.main->ExistingProgramSettingsForm());
