@@ -88,10 +88,16 @@ class TstIni : public QObject {
         row("new key before the blank lines that end the section",
             "[quorval setup tool]\ndebug = 73\n; ports\n\n\n[Other]\ncomport=9\n", "COMPORT", " 2",
             "[quorval setup tool]\ndebug = 73\n; ports\nCOMPORT= 2\n\n\n[Other]\ncomport=9\n");
+        // The README's example: the comment on the edited line stays where it stood.
+        const QByteArray note = "           ; written by \"Select COM port\"\n";
         row("comments, blanks, unknown lines kept",
-            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 4 ; old\n\nx = 1\n",
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport= 4" + note +
+                "\nx=1\n",
             "comport", " 1",
-            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 1\n\nx = 1\n");
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport= 1" + note +
+                "\nx=1\n");
+        row("a comment without a value gets a blank before it", kHead + "comport=;none\n",
+            "comport", " 2", kHead + "comport= 2 ;none\n");
         row("new section at the end", "; notes\n[Other]\ncomport = 1\n", "comport", " 2",
             "; notes\n[Other]\ncomport = 1\n" + kHead + "comport= 2\n");
         row("CRLF kept and used", "[QUORVAL Setup Tool]\r\ndebug=73\r\n", "com1", "/dev/ttyUSB0",
