@@ -22,6 +22,10 @@ std::int16_t ModuleTable::ModuleOrder(int position) const {
 
 void ModuleTable::Reach(int count) {
     if (count > static_cast<int>(order_.size())) {
+        // A system's worth at once rather than one step per module found.
+        constexpr std::size_t kFirstCapacity = 64;
+        order_.reserve(std::max(kFirstCapacity, order_.capacity()));
+        found_.reserve(std::max(kFirstCapacity, found_.capacity()));
         order_.resize(static_cast<std::size_t>(count), 0);
         found_.resize(static_cast<std::size_t>(count));
     }
@@ -54,20 +58,16 @@ void ModuleTable::SortModulesBySide() {
         return;
     }
     Reach(count);
-    std::vector<std::int16_t>& scratch = sortScratch_;
-    scratch.assign(static_cast<std::size_t>(count), 0);
+    // Written straight into the order: found_ keeps the order appended.
     int front = 1;
     int back = count - 1;
     for (int i = 1; i < count; ++i) {
         const auto [id, record] = found_[static_cast<std::size_t>(i)];
         if ((record ? *record : Modules(id)).GetSide() == kSideLeft) {
-            scratch[static_cast<std::size_t>(front++)] = id;
+            order_[static_cast<std::size_t>(front++)] = id;
         } else {
-            scratch[static_cast<std::size_t>(back--)] = id;
+            order_[static_cast<std::size_t>(back--)] = id;
         }
-    }
-    for (int i = 1; i < count; ++i) {
-        order_[static_cast<std::size_t>(i)] = scratch[static_cast<std::size_t>(i)];
     }
 }
 

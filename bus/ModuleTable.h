@@ -56,7 +56,6 @@ class ModuleTable {
         ModuleData* record = nullptr;
     };
     std::vector<Found> found_;
-    std::vector<std::int16_t> sortScratch_;
     std::unique_ptr<ModuleData> outOfRange_;
     std::uint8_t outOfRangeMinVersion_ = 255;
 };
