@@ -1,9 +1,8 @@
 #include "bus/ModuleTable.h"
 
-namespace quorval {
+#include <algorithm>
 
-ModuleTable::ModuleTable()
-    : records_(kModuleSlots), order_(kModuleSlots, 0), found_(kModuleSlots, 0) {}
+namespace quorval {
 
 ModuleData& ModuleTable::Modules(int id) {
     if (!IsValidModuleID(id)) {
@@ -11,27 +10,29 @@ ModuleData& ModuleTable::Modules(int id) {
         outOfRange_ = std::make_unique<ModuleData>(outOfRangeMinVersion_);
         return *outOfRange_;
     }
-    auto& slot = records_[static_cast<std::size_t>(id)];
-    if (!slot) {
-        slot = std::make_unique<ModuleData>(MinVersion);
-    }
-    return *slot;
-}
-
-bool ModuleTable::HasRecord(int id) const {
-    return IsValidModuleID(id) && records_[static_cast<std::size_t>(id)] != nullptr;
+    return records_.try_emplace(id, MinVersion).first->second;
 }
 
 std::int16_t ModuleTable::ModuleOrder(int position) const {
-    if (position < 0 || position >= kModuleSlots) {
-        return 0;
+    if (position < 0 || position >= static_cast<int>(order_.size())) {
+        return 0;  // never written
     }
     return order_[static_cast<std::size_t>(position)];
 }
 
+void ModuleTable::Reach(int count) {
+    if (count > static_cast<int>(order_.size())) {
+        // A system's worth at once rather than one step per module found.
+        constexpr std::size_t kFirstCapacity = 64;
+        order_.reserve(std::max(kFirstCapacity, order_.capacity()));
+        found_.reserve(std::max(kFirstCapacity, found_.capacity()));
+        order_.resize(static_cast<std::size_t>(count), 0);
+        found_.resize(static_cast<std::size_t>(count));
+    }
+}
+
 bool ModuleTable::IsInOrder(int id) const {
-    const int count =
-        ModuleCount < 0 ? 0 : (ModuleCount > kModuleSlots ? kModuleSlots : ModuleCount);
+    const int count = ModuleCount < 0 ? 0 : std::min<int>(ModuleCount, order_.size());
     for (int i = 0; i < count; ++i) {
         if (order_[static_cast<std::size_t>(i)] == id) {
             return true;
@@ -44,8 +45,9 @@ bool ModuleTable::AppendToOrder(int id) {
     if (!IsValidModuleID(id) || ModuleCount < 0 || ModuleCount >= kModuleSlots) {
         return false;
     }
+    Reach(ModuleCount + 1);
     order_[static_cast<std::size_t>(ModuleCount)] = static_cast<std::int16_t>(id);
-    found_[static_cast<std::size_t>(ModuleCount)] = static_cast<std::int16_t>(id);
+    found_[static_cast<std::size_t>(ModuleCount)] = {static_cast<std::int16_t>(id), &Modules(id)};
     ++ModuleCount;
     return true;
 }
@@ -55,19 +57,17 @@ void ModuleTable::SortModulesBySide() {
     if (count < 2) {
         return;
     }
-    std::vector<std::int16_t> scratch(static_cast<std::size_t>(count), 0);
+    Reach(count);
+    // Written straight into the order: found_ keeps the order appended.
     int front = 1;
     int back = count - 1;
     for (int i = 1; i < count; ++i) {
-        const std::int16_t id = found_[static_cast<std::size_t>(i)];
-        if (Modules(id).GetSide() == kSideLeft) {
-            scratch[static_cast<std::size_t>(front++)] = id;
+        const auto [id, record] = found_[static_cast<std::size_t>(i)];
+        if ((record ? *record : Modules(id)).GetSide() == kSideLeft) {
+            order_[static_cast<std::size_t>(front++)] = id;
         } else {
-            scratch[static_cast<std::size_t>(back--)] = id;
+            order_[static_cast<std::size_t>(back--)] = id;
         }
-    }
-    for (int i = 1; i < count; ++i) {
-        order_[static_cast<std::size_t>(i)] = scratch[static_cast<std::size_t>(i)];
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "bus/ModuleData.h"
@@ -19,13 +20,9 @@ constexpr bool IsValidModuleID(int id) {
 // The records by module ID, the display order and the lowest firmware version.
 class ModuleTable {
   public:
-    ModuleTable();
-
     // The record of a module, created empty on first access. An ID outside
     // 0..32000 gets a detached, emptied record: reads see zeros, writes go nowhere.
     ModuleData& Modules(int id);
-    // True when a record for this ID has been created.
-    bool HasRecord(int id) const;
 
     // ID at a display position; 0 for a position outside the table.
     std::int16_t ModuleOrder(int position) const;
@@ -45,9 +42,20 @@ class ModuleTable {
     std::uint8_t MinVersion = 255;
 
   private:
-    std::vector<std::unique_ptr<ModuleData>> records_;
+    // Grows the order to count positions; those never written hold 0.
+    void Reach(int count);
+
+    // Created on first access and never moved, so references to them stay good.
+    std::unordered_map<int, ModuleData> records_;
+    // As long as the order has ever been: a table costs nothing until modules come.
     std::vector<std::int16_t> order_;
-    std::vector<std::int16_t> found_;  // positions 0..ModuleCount-1 in the order appended
+    // Positions 0..ModuleCount-1 in the order appended, with their records, so
+    // that a sort after every pass does not look them up again.
+    struct Found {
+        std::int16_t id = 0;
+        ModuleData* record = nullptr;
+    };
+    std::vector<Found> found_;
     std::unique_ptr<ModuleData> outOfRange_;
     std::uint8_t outOfRangeMinVersion_ = 255;
 };

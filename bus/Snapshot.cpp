@@ -272,10 +272,10 @@ Snapshot TakeSnapshot(ModuleTable& table, const QString& port) {
                     QString::fromLatin1(version::kText), ScannedModules(table)};
 }
 
-QJsonObject ModuleJson(const ModuleState& m) {
+QJsonObject ModuleJson(const ModuleState& m, const char* letterKey) {
     return QJsonObject{
-        {"id", m.id},          {"side", SideText(m.side)}, {"version", m.version},
-        {"mode", m.mode},      {"status1", m.error1},      {"status2", m.error2},
+        {"id", m.id},          {letterKey, SideText(m.side)}, {"version", m.version},
+        {"mode", m.mode},      {"status1", m.error1},         {"status2", m.error2},
         {"errors1", m.count1}, {"errors2", m.count2},
     };
 }

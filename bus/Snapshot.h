@@ -30,8 +30,9 @@ struct Snapshot {
 Snapshot TakeSnapshot(ModuleTable& table, const QString& port);
 
 // One module as `scan --json` lists it: id, side, version, mode, status1,
-// status2, errors1, errors2 (the raw values).
-QJsonObject ModuleJson(const ModuleState& m);
+// status2, errors1, errors2 (the raw values). The answer's letter goes under
+// letterKey: "side" for a scan's G, L or R; a query's answer is "letter".
+QJsonObject ModuleJson(const ModuleState& m, const char* letterKey = "side");
 
 // The snapshot file: taken, port, program, then one module a line with the
 // firmware text and the decoded configuration next to the raw values. One

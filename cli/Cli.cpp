@@ -45,8 +45,7 @@ int LinkFailed(const QString& why) {
 Answer Query(Global& g, ModuleLink& link, int id) {
     const ModuleLink::Exchange exchange(link);
     const float before = g.Bus.Modules(id).GetTimeStamp();
-    g.TxByte1 = static_cast<std::uint8_t>(id % 256);
-    g.TxByte2 = static_cast<std::uint8_t>(id / 256);
+    SetTxModuleID(g, id);
     link.SendCommand(kCmdQuery);
     const bool answered = WaitUntil(
         [&] {

@@ -16,11 +16,12 @@ namespace quorval {
 
 namespace {
 
-void Print(Global& g, const QList<int>& ids, bool json) {
+// A scan's modules are on a side of the ring; a query's answer has a letter.
+void Print(Global& g, const QList<int>& ids, bool json, const char* letterKey = "side") {
     if (json) {
         QJsonArray array;
         for (int id : ids) {
-            array.append(ModuleJson(StateOf(g.Bus.Modules(id))));
+            array.append(ModuleJson(StateOf(g.Bus.Modules(id)), letterKey));
         }
         Out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
         return;
@@ -86,7 +87,7 @@ int QueryCommand(Session& s) {
     if (const Answer a = Query(*s.g, *s.link, id); a != Answer::Answered) {
         return NoAnswer(*s.link, a, id);
     }
-    Print(*s.g, {id}, s.o.json);
+    Print(*s.g, {id}, s.o.json, "letter");
     return kExitOk;
 }
 

@@ -35,8 +35,7 @@ int Set(Session& s) {
     ModuleData& record = g.Bus.Modules(o.id);
     const std::uint8_t mode = WithRelay(record.GetMode(), RelayValueForText(o.relay));
     g.TxByte3 = mode;
-    g.TxByte2 = static_cast<std::uint8_t>(o.id / 256);
-    g.TxByte1 = static_cast<std::uint8_t>(o.id % 256);
+    SetTxModuleID(g, o.id);
     if (!link.DeliverCommand(o.eeprom ? kCmdWrite : kCmdSet)) {
         if (link.StopRequested()) {
             Err(QStringLiteral("interrupted: module %1 was not changed").arg(o.id));

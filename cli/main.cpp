@@ -224,7 +224,8 @@ int main(int argc, char** argv) {
         flag("json",
              "ports: an array of objects, one per line of the listing. "
              "scan, query: an array of objects with the keys id, side, version (raw byte), "
-             "mode (raw byte), status1, status2 (true = error), errors1, errors2. check: an "
+             "mode (raw byte), status1, status2 (true = error), errors1, errors2; query has "
+             "letter (of the answer) in place of side. check: an "
              "array of differences with the keys module, what, was, now. watch: JSON Lines on "
              "standard output, one object per sample with the CSV's field names and one per "
              "event with an \"event\" field."),

@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "bus/ModuleTable.h"
-#include "shell/Ini.h"
+#include "common/SettingsFiles.h"
 
 namespace quorval {
 

@@ -67,13 +67,17 @@ std::string_view TrimBlanks(std::string_view s) {
     return s.substr(b, s.find_last_not_of(" \t") - b + 1);
 }
 
-std::string_view ValueBeforeComment(std::string_view value) {
+std::size_t CommentStart(std::string_view value) {
     for (std::size_t i = 0; i < value.size(); ++i) {
         if (value[i] == ';' && (i == 0 || value[i - 1] == ' ' || value[i - 1] == '\t')) {
-            return TrimBlanks(value.substr(0, i));
+            return i;
         }
     }
-    return TrimBlanks(value);
+    return std::string_view::npos;
+}
+
+std::string_view ValueBeforeComment(std::string_view value) {
+    return TrimBlanks(value.substr(0, CommentStart(value)));
 }
 
 IniText IniText::Parse(std::string_view bytes) {
@@ -147,10 +151,23 @@ bool IniText::Set(std::string_view section, std::string_view key, std::string_vi
         return false;
     }
     if (const auto k = FindKey(section, key)) {
-        // Key spelling and spacing stay as the file has them.
+        // Key spelling and spacing stay as the file has them, and so does a
+        // comment after the value, with the blanks before it.
         IniLine& line = lines_[*k];
+        const std::string_view old = std::string_view(line.text).substr(line.valueAt);
+        std::string comment;
+        if (std::size_t from = CommentStart(old); from != std::string_view::npos) {
+            while (from > 0 && (old[from - 1] == ' ' || old[from - 1] == '\t')) {
+                --from;
+            }
+            comment = old.substr(from);
+            if (comment.front() == ';') {
+                comment.insert(0, " ");  // or the comment would read as part of the value
+            }
+        }
         line.text.resize(line.valueAt);
         line.text += value;
+        line.text += comment;
         Classify(line);
         return true;
     }

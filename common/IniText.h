@@ -36,8 +36,9 @@ class IniText {
     // The key's value, trimmed; null when missing.
     const std::string* Value(std::string_view section, std::string_view key) const;
 
-    // Sets the key as the Windows profile functions do and leaves every other
-    // byte alone. False when the names or value would break the line structure.
+    // Sets the key as the Windows profile functions do, but keeps a comment
+    // after the old value and every other byte. False when the names or value would break the line
+    // structure.
     bool Set(std::string_view section, std::string_view key, std::string_view value);
 
     std::string Bytes() const;
@@ -63,7 +64,10 @@ TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes);
 
 bool EqualNoCase(std::string_view a, std::string_view b);
 std::string_view TrimBlanks(std::string_view s);
-// The part of a value before a comment: a ';' at its start or after a blank or tab.
+// Where a comment starts in a value: at a ';' at its start or after a blank or
+// tab; npos when there is none.
+std::size_t CommentStart(std::string_view value);
+// The part of a value before a comment.
 std::string_view ValueBeforeComment(std::string_view value);
 
 }  // namespace quorval

@@ -48,8 +48,7 @@ ProgrammingResult ProgramModules(
             break;
         }
         g.TxByte3 = mode;
-        g.TxByte2 = static_cast<std::uint8_t>(id / 256);
-        g.TxByte1 = static_cast<std::uint8_t>(id % 256);
+        SetTxModuleID(g, id);
         const bool sent = link.DeliverCommand(writeToEeprom() ? kCmdWrite : kCmdSet);
         if (!sent && link.StopRequested()) {
             result.interrupted = true;  // dropped on the way out: neither sent nor failed

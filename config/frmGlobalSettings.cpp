@@ -10,7 +10,6 @@
 #include "common/Global.h"
 #include "config/DialogParts.h"
 #include "config/ProgrammingRun.h"
-#include "config/frmModuleState.h"
 #include "config/frmProgress.h"
 #include "link/ModuleLink.h"
 

@@ -96,8 +96,7 @@ void frmModuleState::cmdApply_Click() {
     record.SetMode(mode);
     txtMode->setText(QString::fromStdString(ByteToBits(mode)));
     g.TxByte3 = mode;
-    g.TxByte2 = static_cast<std::uint8_t>(*id / 256);
-    g.TxByte1 = static_cast<std::uint8_t>(*id % 256);
+    SetTxModuleID(g, *id);
     QPointer<frmModuleState> self(this);  // the delivery lets events run
     const ModuleLink::Exchange exchange(link_);
     if (link_.DeliverCommand(chkWriteToEEPROM->isChecked() ? kCmdWrite : kCmdSet)) {

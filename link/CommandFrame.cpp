@@ -20,6 +20,11 @@ CommandFrame BuildCommandFrame(std::uint8_t cmd, std::uint8_t tx1, std::uint8_t 
                         0x00};
 }
 
+void SetTxModuleID(Global& g, int id) {
+    g.TxByte1 = static_cast<std::uint8_t>(id % 256);
+    g.TxByte2 = static_cast<std::uint8_t>(id / 256);
+}
+
 bool SendCommand(Global& g, MSComm& port, std::uint8_t cmd) {
     const CommandFrame frame = BuildCommandFrame(cmd, g.TxByte1, g.TxByte2, g.TxByte3);
     const QByteArray bytes(reinterpret_cast<const char*>(frame.data()),

@@ -19,6 +19,10 @@ using CommandFrame = std::array<std::uint8_t, 7>;
 CommandFrame BuildCommandFrame(std::uint8_t cmd, std::uint8_t tx1, std::uint8_t tx2,
                                std::uint8_t tx3);
 
+// Puts the module ID that "P", "S" and "W" address into TxByte1 (low byte) and
+// TxByte2 (high byte).
+void SetTxModuleID(Global& g, int id);
+
 // Writes one frame built from cmd and g.TxByte1..3. True when the write was
 // queued; a lost frame is otherwise silent.
 bool SendCommand(Global& g, MSComm& port, std::uint8_t cmd);

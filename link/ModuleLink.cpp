@@ -1,7 +1,5 @@
 #include "link/ModuleLink.h"
 
-#include <cstring>
-
 #include <QElapsedTimer>
 
 #include "common/EventYield.h"
@@ -9,14 +7,6 @@
 #include "link/CommandFrame.h"
 
 namespace quorval {
-
-namespace {
-
-bool IsScanAnswer(std::uint8_t letter) {
-    return letter == 'G' || letter == 'L' || letter == 'R';
-}
-
-}  // namespace
 
 ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
     : QObject(parent), g_(g), port_(std::move(port)) {
@@ -116,109 +106,24 @@ int ModuleLink::ReadSerialInput() {
     return static_cast<int>(bytes.size());
 }
 
-void ModuleLink::DumpNewBytes() {
-    // Each byte is shown once, as received, eleven to a line; a kept tail was
-    // shown in the pass that received it.
-    int from = rx_.RxReadIndex > dumpedPrefix_ ? rx_.RxReadIndex : dumpedPrefix_;
-    if (from > rx_.RxWriteIndex) {
-        from = rx_.RxReadIndex;  // the ring wrapped over the kept tail
-    }
-    for (int i = from; i < rx_.RxWriteIndex; ++i) {
-        dumpLine_ += QStringLiteral(" %1")
-                         .arg(rx_.RxBuffer[static_cast<std::size_t>(i)], 2, 16, QLatin1Char('0'))
-                         .toUpper();
-        if (++dumpCount_ == static_cast<int>(kResponseFrameSize)) {
-            emit DebugLine(dumpLine_);
-            dumpLine_.clear();
-            dumpCount_ = 0;
-        }
-    }
-}
-
 void ModuleLink::ParsePass() {
-    if (!g_.RxPending) {
-        EndOfPass();  // Timer2 keeps running until bytes arrive
-        return;
+    if (g_.RxPending) {
+        Timer1.stop();
+        Timer2.stop();
+        ParseEvents events;
+        events.dumpLine = [this](std::string_view line) {
+            emit DebugLine(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
+        };
+        events.frame = [this](const ResponseFrame& frame, FrameOutcome outcome) {
+            emit FrameParsed(frame, outcome);
+            if (outcome == FrameOutcome::New && frame.Letter == 'G') {
+                emit AttachedModeReported(frame.Mode);
+            }
+        };
+        parser_.Pass(rx_, {g_.Bus, g_.GModuleID}, g_.DebugEnabled, clock_, events);
+        g_.RxPending = false;
     }
-    Timer1.stop();
-    Timer2.stop();
-    if (g_.DebugEnabled) {
-        DumpNewBytes();
-    } else {
-        dumpLine_.clear();
-        dumpCount_ = 0;
-    }
-    bool sort = false;
-    ModuleTable& table = g_.Bus;
-    for (;;) {
-        const int read = rx_.RxReadIndex;
-        const int available = rx_.RxWriteIndex - read;
-        if (available < static_cast<int>(kResponseFrameSize)) {
-            break;  // nothing left, or an incomplete frame kept for the next pass
-        }
-        const std::uint8_t* p = rx_.RxBuffer.data() + read;
-        const auto frame = DecodeResponseFrame(p);
-        if (!frame) {
-            // Noise or the rest of a broken frame: look for the next frame start.
-            ++rx_.RxReadIndex;
-            continue;
-        }
-        rx_.RxReadIndex = static_cast<std::int16_t>(read + static_cast<int>(kResponseFrameSize));
-        const float now = clock_();
-        if (!IsValidModuleID(frame->ModuleID)) {
-            emit FrameParsed(*frame, FrameOutcome::OutOfRange);
-            continue;
-        }
-        const auto id = static_cast<std::int16_t>(frame->ModuleID);
-        const bool scanAnswer = IsScanAnswer(frame->Letter);
-        if (frame->Letter == 'G') {
-            sort = true;
-            g_.GModuleID = id;
-        }
-        if (scanAnswer && table.IsInOrder(id)) {
-            emit FrameParsed(*frame, FrameOutcome::Repeat);
-            continue;
-        }
-        ModuleData& record = table.Modules(id);
-        record.SetModuleID(id);
-        record.SetSide(frame->Letter);
-        record.SetTimeStamp(now);
-        record.SetVersion(frame->Version);
-        record.SetStatusChannel1(frame->StatusChannel1);
-        record.SetStatusChannel2(frame->StatusChannel2);
-        record.SetErrorCounterChannel1(frame->ErrorCounterChannel1);
-        record.SetErrorCounterChannel2(frame->ErrorCounterChannel2);
-        record.SetMode(frame->Mode);
-        if (scanAnswer) {
-            table.AppendToOrder(id);
-            sort = true;  // answers of one scan may be spread over several passes
-        }
-        emit FrameParsed(*frame, FrameOutcome::New);
-        if (frame->Letter == 'G') {
-            emit AttachedModeReported(frame->Mode);
-        }
-    }
-    if (sort) {
-        table.SortModulesBySide();
-    }
-    EndOfPass();
-}
-
-void ModuleLink::EndOfPass() {
-    // Keep an incomplete frame at the start of the buffer; its rest is on the way.
-    const int read = rx_.RxReadIndex;
-    const int tail = rx_.RxWriteIndex - read;
-    if (tail > 0 && tail < static_cast<int>(kResponseFrameSize)) {
-        std::memmove(rx_.RxBuffer.data(), rx_.RxBuffer.data() + read,
-                     static_cast<std::size_t>(tail));
-        rx_.RxWriteIndex = static_cast<std::int16_t>(tail);
-        dumpedPrefix_ = tail;
-    } else {
-        rx_.RxWriteIndex = 0;
-        dumpedPrefix_ = 0;
-    }
-    rx_.RxReadIndex = 0;
-    g_.RxPending = false;
+    // Timer2 keeps running until bytes arrive; after a pass only a read starts it.
     if (!Timer1.isActive()) {
         Timer1.start();
     }

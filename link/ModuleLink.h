@@ -11,18 +11,11 @@
 #include "common/Clock.h"
 #include "link/MSComm.h"
 #include "link/ReceiveBuffer.h"
-#include "link/ResponseFrame.h"
+#include "link/ResponseParser.h"
 
 namespace quorval {
 
 struct Global;
-
-// What became of a valid frame in a parse pass.
-enum class FrameOutcome {
-    New,         // taken into the module table
-    Repeat,      // a scan answer of a module already in the display order
-    OutOfRange,  // module ID above 32000: cannot be stored, skipped
-};
 
 // The link to the module system: the port, the receive buffer, the receive
 // poll (Timer1) and the parse pass (Timer2). The main window owns one; so does
@@ -110,19 +103,11 @@ class ModuleLink : public QObject {
     QTimer Timer2;  // parse pass
 
   private:
-    void DumpNewBytes();
-    void EndOfPass();
-
     Global& g_;
     std::unique_ptr<MSComm> port_;
     ReceiveBuffer rx_;
+    ResponseParser parser_;
     TimeOfDay clock_ = SecondsSinceMidnight;
-    // Bytes at the start of the buffer kept from the last pass (an incomplete
-    // frame); they have been dumped already.
-    int dumpedPrefix_ = 0;
-    // Dump bytes of a group of 11 not yet complete, carried to the next pass.
-    QString dumpLine_;
-    int dumpCount_ = 0;
     int exchanges_ = 0;
     bool stopRequested_ = false;
 };

@@ -219,14 +219,4 @@ void QtSerialComm::DiscardOutput() {
     }
 }
 
-bool QtSerialComm::WaitForWritten(int timeoutMs) {
-    if (!PortOpen()) {
-        return false;
-    }
-    if (port_->bytesToWrite() == 0) {
-        return true;
-    }
-    return port_->waitForBytesWritten(timeoutMs);
-}
-
 }  // namespace quorval

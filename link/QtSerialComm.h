@@ -39,8 +39,6 @@ class QtSerialComm : public QObject, public MSComm {
     // Opens a device by path, bypassing the COM port number. Anything but a
     // character device is refused before it is touched.
     int OpenDevice(const QString& device);
-    // Blocks up to timeoutMs until queued bytes have been handed to the device.
-    bool WaitForWritten(int timeoutMs);
 
   private:
     int Fail(int error, const QString& text);

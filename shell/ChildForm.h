@@ -29,22 +29,21 @@ class ChildForm {
             // No minimise or maximise box: the windows are placed around each other.
             const Qt::WindowFlags flags = Qt::SubWindow | Qt::CustomizeWindowHint |
                                           Qt::WindowTitleHint | Qt::WindowCloseButtonHint;
-            sub_ = area_.addSubWindow(form_, flags);
-            sub_->setAttribute(Qt::WA_DeleteOnClose);
+            QMdiSubWindow* sub = area_.addSubWindow(form_, flags);
+            sub->setAttribute(Qt::WA_DeleteOnClose);
             if (toolWindow_) {
-                sub_->adjustSize();
-                sub_->setFixedSize(sub_->size());
+                sub->adjustSize();
+                sub->setFixedSize(sub->size());
             }
             if (placer_) {
-                placer_(*form_, *sub_);
+                placer_(*form_, *sub);
             }
-            sub_->show();
+            sub->show();
         }
         return *form_;
     }
 
     Form* Existing() const { return form_; }
-    QMdiSubWindow* Frame() const { return sub_; }
 
   private:
     QMdiArea& area_;
@@ -52,7 +51,6 @@ class ChildForm {
     bool toolWindow_;
     Placer placer_;
     QPointer<Form> form_;
-    QPointer<QMdiSubWindow> sub_;
 };
 
 }  // namespace quorval

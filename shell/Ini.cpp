@@ -57,10 +57,6 @@ QString SettingsFilePath() {
     return QDir(exe.absolutePath()).filePath(exe.completeBaseName() + QStringLiteral(".ini"));
 }
 
-QString SettingsFiles::InUse() const {
-    return !personal.isEmpty() && QFileInfo(personal).isFile() ? personal : shared;
-}
-
 SettingsFiles DefaultSettingsFiles() {
     const QString shared = SettingsFilePath();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation);
@@ -95,14 +91,6 @@ int IniReader::Int(const QString& section, const QString& key) const {
 QString IniReader::String(const QString& section, const QString& key) const {
     const std::string* value = Value(section, key);
     return value ? FromLocal(*value) : QString();
-}
-
-int ReadIniInt(const QString& section, const QString& key, const QString& file) {
-    return IniReader(file).Int(section, key);
-}
-
-QString ReadIniString(const QString& section, const QString& key, const QString& file) {
-    return IniReader(file).String(section, key);
 }
 
 QString DeviceSetting(const QString& value) {

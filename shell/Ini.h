@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "common/IniText.h"
+#include "common/SettingsFiles.h"
 
 namespace quorval {
 
@@ -17,17 +18,6 @@ constexpr const char* kAppTitle = "QUORVAL Setup Tool";
 // The settings file of the running executable: its folder, its name without
 // extension, ".ini".
 QString SettingsFilePath();
-
-// The settings files: the one beside the executable, which an administrator may
-// prepare for all users, and the user's own of the same name, which is read
-// instead once it exists.
-struct SettingsFiles {
-    QString shared;
-    QString personal;
-
-    // The file to read.
-    QString InUse() const;
-};
 
 // Beside the executable, and in the user's configuration folder
 // (~/.config/quorval-setup/ on Linux, %LOCALAPPDATA%\quorval-setup\ on Windows).
@@ -42,22 +32,17 @@ class IniReader {
   public:
     explicit IniReader(const QString& file);
 
-    // As ReadIniInt and ReadIniString below.
+    // The whole number at the start of the key's value (0 when it does not
+    // start with one); -1 when the file, the section or the key is missing or
+    // the file cannot be read as a settings file.
     int Int(const QString& section, const QString& key) const;
+    // The key's text; empty when missing.
     QString String(const QString& section, const QString& key) const;
 
   private:
     const std::string* Value(const QString& section, const QString& key) const;
     std::optional<IniText> text_;  // empty when the file is not a settings file
 };
-
-// The whole number at the start of the key's value (0 when it does not start
-// with one); -1 when the file, the section or the key is missing or the file
-// cannot be read as a settings file.
-int ReadIniInt(const QString& section, const QString& key, const QString& file);
-
-// The key's text; empty when missing.
-QString ReadIniString(const QString& section, const QString& key, const QString& file);
 
 // A device key's value (com1..com4) without its comment: it ends before a ';'
 // that follows a blank or tab, so paths may still contain ';'.
@@ -76,7 +61,7 @@ bool WriteIniString(const QString& section, const QString& key, const QString& v
 QString WriteSetting(const SettingsFiles& files, const QString& section, const QString& key,
                      const QString& value);
 
-// A setting read with ReadIniInt that fits an unsigned byte, else nothing.
+// A setting read with IniReader::Int that fits an unsigned byte, else nothing.
 int ByteSetting(int value);
 
 }  // namespace quorval

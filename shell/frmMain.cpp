@@ -236,9 +236,7 @@ void frmMain::Form_Activate() {
         port.MapPort(n, DeviceSetting(settings.String(section, QStringLiteral("com%1").arg(n))));
     }
     const int comport = ByteSetting(settings.Int(section, QStringLiteral("comport")));
-    if (ExistingProgramSettingsForm()) {
-        // The port selection has the port; what the user confirms there is opened.
-    } else if (comport >= 1 && comport <= 4) {
+    if (comport >= 1 && comport <= 4) {
         g_.ComPort = static_cast<std::uint8_t>(comport);
         port.SetCommPort(comport);
         port.SetPortOpen(true);

@@ -53,11 +53,6 @@ class frmMain : public QMainWindow {
     frmProgramSettings& ProgramSettingsForm() { return programSettings_.Get(); }
     frmProgramSettings* ExistingProgramSettingsForm() const { return programSettings_.Existing(); }
 
-    // Places the windows, reads the settings and opens the stored port (or
-    // offers the port selection). Runs when the window is first shown and
-    // whenever the program becomes active again.
-    void Form_Activate();
-
     void mnuExit_Click();
     void mnuRefresh_Click();
     void mnuDebug_Click();
@@ -81,6 +76,9 @@ class frmMain : public QMainWindow {
     void closeEvent(QCloseEvent* event) override;
 
   private:
+    // Places the windows, reads the settings and opens the stored port (or
+    // offers the port selection). Runs once, when the window is first shown.
+    void Form_Activate();
     void PlaceBusView();
     // Where the dialogs end on the left; the start-up size that shows them whole.
     int DialogsRight() const;

@@ -12,12 +12,31 @@
 #include "quorval/Version.h"
 #include "shell/frmMain.h"
 
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
 namespace {
+
+// A window program starts without a console on Windows. The answer to --help
+// and --version goes to the console it was started from, if any; elsewhere
+// standard output is always there.
+bool HaveConsole() {
+#ifdef Q_OS_WIN
+    const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (out != nullptr && out != INVALID_HANDLE_VALUE) {
+        return true;  // redirected into a file or a pipe
+    }
+    return AttachConsole(ATTACH_PARENT_PROCESS) && std::freopen("CONOUT$", "w", stdout);
+#else
+    return true;
+#endif
+}
 
 // --help and --version are answered before QApplication exists, so they work
 // without a display. Anything else (Qt's own -platform, -geometry, ...) is
 // left to QApplication.
-std::optional<int> AnswerInfoOptions(int argc, char** argv) {
+std::optional<QString> InfoAnswer(int argc, char** argv) {
     QStringList args;
     for (int i = 0; i < argc; ++i) {
         args << QString::fromLocal8Bit(argv[i]);
@@ -37,14 +56,12 @@ std::optional<int> AnswerInfoOptions(int argc, char** argv) {
     parser.addOption(version);
     parser.parse(args);  // unknown options are Qt's; not an error here
     if (parser.isSet(version)) {
-        std::printf("quorval-setup %s\n", quorval::version::kText);
-        return 0;
+        return QStringLiteral("quorval-setup %1\n").arg(QLatin1String(quorval::version::kText));
     }
     if (parser.isSet(help)) {
         // Without an application object the usage line lacks the program name.
-        const QString options = parser.helpText().section(QLatin1Char('\n'), 1);
-        std::printf("Usage: quorval-setup [options]\n%s", qPrintable(options));
-        return 0;
+        return QStringLiteral("Usage: quorval-setup [options]\n") +
+               parser.helpText().section(QLatin1Char('\n'), 1);
     }
     return std::nullopt;
 }
@@ -52,8 +69,15 @@ std::optional<int> AnswerInfoOptions(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto rc = AnswerInfoOptions(argc, argv)) {
-        return *rc;
+    if (const auto answer = InfoAnswer(argc, argv)) {
+        if (HaveConsole()) {
+            std::fputs(answer->toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+        // Started from the desktop: where a Windows user can see it.
+        QApplication app(argc, argv);
+        QMessageBox::information(nullptr, QStringLiteral("quorval-setup"), answer->trimmed());
+        return 0;
     }
     QApplication app(argc, argv);
     quorval::Global g;

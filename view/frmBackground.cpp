@@ -166,8 +166,7 @@ void frmBackground::picModule_Click(int p) {
         pic->setFocus();
     }
     const int id = g_.Bus.ModuleOrder(p);
-    g_.TxByte2 = static_cast<std::uint8_t>(id / 256);
-    g_.TxByte1 = static_cast<std::uint8_t>(id % 256);
+    SetTxModuleID(g_, id);
     // Records live as long as the table; pictures may not outlive the wait, so
     // only positions are kept across it.
     ModuleData& record = g_.Bus.Modules(id);

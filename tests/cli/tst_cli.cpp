@@ -167,8 +167,10 @@ class TstCli : public QObject {
                  (QStringList{"53 07 00 E6 0A 0D 00", "53 00 02 E6 0A 0D 00",
                               "53 2C 01 E6 0A 0D 00", "57 00 02 F6 0A 0D 00"}));
         const Run q = Cli({"--port", sim.LinkPath(), "query", "512", "--json"});
-        QCOMPARE(QJsonDocument::fromJson(q.out.toUtf8()).array()[0].toObject()["mode"].toInt(),
-                 0xF6);
+        const QJsonObject answer = QJsonDocument::fromJson(q.out.toUtf8()).array()[0].toObject();
+        QCOMPARE(answer["mode"].toInt(), 0xF6);
+        QCOMPARE(answer["letter"].toString(), QString("P"));  // its answer's, not a side
+        QVERIFY(!answer.contains("side"));
     }
 
     // COMn is what the window's settings file makes it; ports says what each one is.

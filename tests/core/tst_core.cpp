@@ -14,7 +14,6 @@
 #include "support/FakeComm.h"
 #include "support/FrameVectors.h"
 #include "view/BusGeometry.h"
-#include "view/ModulePixels.h"
 #include "view/PlotGeometry.h"
 
 using namespace quorval;
@@ -133,8 +132,7 @@ class TstCore : public QObject {
         QFETCH(int, letter);
         QFETCH(QByteArray, frame);
         Global g;
-        g.TxByte1 = 0x34;
-        g.TxByte2 = 0x12;
+        SetTxModuleID(g, 0x1234);
         g.TxByte3 = 0x99;
         FakeComm port;
         QVERIFY(SendCommand(g, port, static_cast<std::uint8_t>(letter)));
@@ -424,22 +422,16 @@ class TstCore : public QObject {
         QCOMPARE(PreviousLinkRed(s, o, count), previousRed);
     }
 
-    void modulePixelsMatchTheDrawing() {
-        // . transparent, # black, f face, L lamp of channel 1, R lamp of channel 2.
-        const QString lamps = "####fff##fffff##fff#|####ff#LL#fff#RR#ff#|####f#LLLL#f#RRRR#f#|";
-        const QString face = "####fffffffffffffff#|";
-        const QString drawing = "...#################|..##fffffffffffffff#|.###fffffffffffffff#|" +
-                                face + lamps + "####f#LLLL#f#RRRR#f#|####ff#LL#fff#RR#ff#|" +
-                                "####fff##fffff##fff#|" + face.repeated(13) +
-                                "####################|###################.|"
-                                "##################..|#################...|";
-        QString got;
-        for (int row = 0; row < kModuleImageHeight; ++row) {
-            for (int col = 0; col < kModuleImageWidth; ++col)
-                got += QString(".#fLR")[int(ModulePixelAt(row, col))];
-            got += '|';
-        }
-        QCOMPARE(got, drawing);
+    // Only the attached module and the last one report errors: the link that closes the
+    // ring between them is red, drawn from both ends, and no other.
+    void ringClosesFromTheLastModuleToTheAttachedOne() {
+        const auto state = [](int k) { return ChannelState{k == 0, k == 3}; };
+        QStringList arcs;
+        for (int k = 0; k < 4; ++k)
+            for (const RingLink& l : LinksAt(k, 4, state))
+                arcs << QString("%1-%2%3").arg(l.fromDeg).arg(l.toDeg).arg(l.red ? " red" : "");
+        QCOMPARE(arcs, (QStringList{"90-180", "0-90 red", "180-270", "90-180", "270-0", "180-270",
+                                    "0-90 red", "270-0"}));
     }
 
     void baudRateRules_data() {

@@ -1,41 +1,46 @@
 // Bytes from the port, cut into pieces as polls cut a real line, through the
-// receive poll and the parse pass: nothing may break the module table.
+// parse pass: nothing may break the module table.
 
-#include <QCoreApplication>
-
+#include <algorithm>
 #include <cstdlib>
-#include <set>
+#include <vector>
 
-#include "common/Global.h"
-#include "link/ModuleLink.h"
-#include "support/FakeComm.h"
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    static QCoreApplication app(*argc, *argv);  // the link's timers want one
-    return 0;
-}
+#include "bus/ModuleTable.h"
+#include "link/ResponseParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    quorval::Global g;
-    g.DebugEnabled = size % 2 == 0;
-    auto port = std::make_unique<testing_support::FakeComm>();
-    QByteArray& line = port->incoming;
-    quorval::ModuleLink link(g, std::move(port));
-    const std::size_t piece = size > 0 ? 1 + data[0] % 40 : 1;  // the first byte cuts
-    for (std::size_t i = 1; i < size; i += piece) {
-        line.append(reinterpret_cast<const char*>(data + i), qsizetype(std::min(piece, size - i)));
-        link.ReceivePoll();
-        link.ParsePass();
-        if (link.Rx().RxWriteIndex < 0 || link.Rx().RxWriteIndex >= 11) {
+    quorval::ModuleTable table;
+    std::int16_t attached = 0;
+    quorval::ReceiveBuffer rx;
+    quorval::ResponseParser parser;
+    const quorval::TimeOfDay clock = [] { return 1.0f; };
+    const bool debug = size % 2 == 0;
+    // The first byte cuts: pieces of 1 to 40 bytes, or from 240 up a poll held up
+    // until the ring is full.
+    const std::size_t piece = size == 0        ? 1
+                              : data[0] >= 240 ? quorval::kRxBufferSize
+                                               : 1 + data[0] % 40;
+    std::size_t at = size > 0 ? 1 : 0;
+    while (at < size) {
+        // A poll moves what the ring takes; the rest waits at the port.
+        const auto room = static_cast<std::size_t>(rx.Room());
+        const std::size_t end = at + std::min({piece, size - at, room});
+        for (; at < end; ++at) {
+            rx.Store(data[at]);
+        }
+        parser.Pass(rx, {table, attached}, debug, clock);
+        if (rx.RxReadIndex != 0 || rx.RxWriteIndex < 0 || rx.RxWriteIndex >= 11) {
             std::abort();  // only an incomplete frame may stay behind
         }
     }
-    std::set<int> seen;
-    for (int i = 0; i < g.Bus.ModuleCount; ++i) {
-        const int id = g.Bus.ModuleOrder(i);
-        if (!quorval::IsValidModuleID(id) || !seen.insert(id).second) {
-            std::abort();  // every module once, and only storable IDs
+    std::vector<int> seen;
+    for (int i = 0; i < table.ModuleCount; ++i) {
+        const int id = table.ModuleOrder(i);
+        if (!quorval::IsValidModuleID(id) || std::count(seen.begin(), seen.end(), id) > 0 ||
+            table.Modules(id).GetVersion() < table.MinVersion) {
+            std::abort();  // every module once, only storable IDs, none older than the oldest
         }
+        seen.push_back(id);
     }
     return 0;
 }

@@ -52,8 +52,8 @@ class TstIni : public QObject {
         QFETCH(int, setting);
         QTemporaryDir dir;
         const QString path = Write(dir, text);
-        QCOMPARE(ReadIniInt(kSection, "comport", path), value);
-        QCOMPARE(ByteSetting(ReadIniInt(kSection, "comport", path)), setting);
+        QCOMPARE(IniReader(path).Int(kSection, "comport"), value);
+        QCOMPARE(ByteSetting(IniReader(path).Int(kSection, "comport")), setting);
     }
 
     void deviceKeysEndBeforeAComment_data() {
@@ -70,7 +70,7 @@ class TstIni : public QObject {
         QFETCH(QString, device);
         QTemporaryDir dir;
         const QString path = Write(dir, kHead + line + "\n");
-        QCOMPARE(DeviceSetting(ReadIniString(kSection, "com1", path)), device);
+        QCOMPARE(DeviceSetting(IniReader(path).String(kSection, "com1")), device);
     }
 
     void writingChangesOnlyWhatItMust_data() {
@@ -88,10 +88,16 @@ class TstIni : public QObject {
         row("new key before the blank lines that end the section",
             "[quorval setup tool]\ndebug = 73\n; ports\n\n\n[Other]\ncomport=9\n", "COMPORT", " 2",
             "[quorval setup tool]\ndebug = 73\n; ports\nCOMPORT= 2\n\n\n[Other]\ncomport=9\n");
+        // The README's example: the comment on the edited line stays where it stood.
+        const QByteArray note = "           ; written by \"Select COM port\"\n";
         row("comments, blanks, unknown lines kept",
-            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 4 ; old\n\nx = 1\n",
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport= 4" + note +
+                "\nx=1\n",
             "comport", " 1",
-            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport = 1\n\nx = 1\n");
+            "; by the team\n\n" + kHead + "no ini line\n  ; our port\ncomport= 1" + note +
+                "\nx=1\n");
+        row("a comment without a value gets a blank before it", kHead + "comport=;none\n",
+            "comport", " 2", kHead + "comport= 2 ;none\n");
         row("new section at the end", "; notes\n[Other]\ncomport = 1\n", "comport", " 2",
             "; notes\n[Other]\ncomport = 1\n" + kHead + "comport= 2\n");
         row("CRLF kept and used", "[QUORVAL Setup Tool]\r\ndebug=73\r\n", "com1", "/dev/ttyUSB0",
@@ -166,7 +172,7 @@ class TstIni : public QObject {
         struct stat before {};
         ::lstat(QFile::encodeName(path).constData(), &before);
 
-        QCOMPARE(ReadIniInt(kSection, "comport", path), -1);
+        QCOMPARE(IniReader(path).Int(kSection, "comport"), -1);
         QVERIFY(!WriteIniString(kSection, "comport", " 2", path));
 
         struct stat after {};

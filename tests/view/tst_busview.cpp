@@ -164,8 +164,6 @@ class TstBusView : public QObject {
         QTest::addColumn<QString>("interruption");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QList<int>>("images");
-        QTest::newRow("re-activation") << "activate"
-                                       << "300" << QList<int>{5, 1, 1};
         QTest::newRow("resize") << "resize"
                                 << "300" << QList<int>{5, 1, 1};
         // Another module now at the clicked position: its picture is not ours to mark.
@@ -188,9 +186,7 @@ class TstBusView : public QObject {
         QTest::mouseClick(bus.picModule[0], Qt::LeftButton);
         QTimer::singleShot(300, [&] {
             QWidget* frame = bus.parentWidget();
-            if (interruption == "activate")
-                r.main->Form_Activate();
-            else if (interruption == "resize")
+            if (interruption == "resize")
                 frame->resize(frame->width() + 40, frame->height() + 30);
             else if (interruption == "reorder") {
                 r.g.Bus.ModuleCount = 0;
