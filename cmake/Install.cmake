@@ -47,6 +47,23 @@ endforeach()
 add_custom_target(quorval-man ALL DEPENDS ${man_pages})
 install(FILES ${man_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
+# Debian wants the copyright and a changelog of a native package beside the
+# documentation, the changelog gzipped like the manual pages.
+set(doc_dir ${CMAKE_INSTALL_DATADIR}/doc/quorval-setup)
+configure_file(packaging/changelog.in ${PROJECT_BINARY_DIR}/changelog @ONLY)
+if(GZIP_EXECUTABLE)
+    add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/changelog.gz
+        COMMAND ${GZIP_EXECUTABLE} -9nc ${PROJECT_BINARY_DIR}/changelog >
+                ${PROJECT_BINARY_DIR}/changelog.gz
+        DEPENDS ${PROJECT_BINARY_DIR}/changelog)
+    add_custom_target(quorval-changelog ALL DEPENDS ${PROJECT_BINARY_DIR}/changelog.gz)
+    install(FILES ${PROJECT_BINARY_DIR}/changelog.gz DESTINATION ${doc_dir})
+endif()
+install(FILES packaging/copyright DESTINATION ${doc_dir})
+# The "Updateing" of the progress window's caption is the program's own word.
+install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+        RENAME quorval-setup)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorval-setup)
 set(CPACK_PACKAGE_VENDOR "QUORVAL")

@@ -194,8 +194,9 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
         std::vector<std::pair<double, double>> gaps;
         std::vector<PlotPoint> line;
         std::vector<PlotPoint> column;
-        std::optional<double> gapFrom;  // x where the current gap began
-        std::optional<double> lastX;    // x of the last sample with a value
+        bool inGap = false;
+        double gapFrom = 0;           // x where the current gap began
+        std::optional<double> lastX;  // x of the last sample with a value
         const auto endLine = [&] {
             AddThinned(line, column);
             column.clear();
@@ -207,15 +208,16 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
         for (const PlotSample& p : s.samples) {
             const double x = xOf(p.timeMs);
             if (!p.value) {
-                if (!gapFrom) {
+                if (!inGap) {
+                    inGap = true;
                     gapFrom = lastX ? *lastX : x;
                     endLine();
                 }
                 continue;
             }
-            if (gapFrom) {
-                gaps.emplace_back(*gapFrom, x);
-                gapFrom.reset();
+            if (inGap) {
+                gaps.emplace_back(gapFrom, x);
+                inGap = false;
             }
             const PlotPoint point{x, yOf(*p.value)};
             if (!column.empty() && std::floor(column.front().x) != std::floor(x)) {
@@ -225,9 +227,8 @@ PlotLayout LayOutPlot(const PlotFrame& frame, qint64 fromMs, qint64 toMs,
             column.push_back(point);
             lastX = x;
         }
-        if (gapFrom) {
-            gaps.emplace_back(*gapFrom,
-                              s.samples.empty() ? *gapFrom : xOf(s.samples.back().timeMs));
+        if (inGap) {
+            gaps.emplace_back(gapFrom, xOf(s.samples.back().timeMs));
         }
         endLine();
         l.lines.push_back(std::move(lines));

@@ -33,3 +33,19 @@ grep -q '<svg' "$usr/share/icons/hicolor/scalable/apps/quorval-setup.svg" || fai
 for page in quorval-setup quorval-watch quorval-cli lwlsim; do
     ls "$usr/share/man/man1/$page.1"* >/dev/null 2>&1 || fail "no man page $page.1"
 done
+for file in copyright changelog.gz; do
+    [ -f "$usr/share/doc/quorval-setup/$file" ] || fail "no $file in /usr/share/doc/quorval-setup"
+done
+
+# The package as Debian's own checker sees it: no error and no warning.
+if command -v lintian >/dev/null 2>&1 && command -v dpkg-shlibdeps >/dev/null 2>&1; then
+    cpack=$(dirname "$cmake")/cpack
+    "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$root/package" >"$root/cpack.log" 2>&1 ||
+        { cat "$root/cpack.log" >&2; fail "cpack could not build the package"; }
+    if ! lintian --fail-on error,warning "$root"/package/*.deb >"$root/lintian.log" 2>&1; then
+        grep -v 'root privileges' "$root/lintian.log" >&2
+        fail "lintian reports errors or warnings (above)"
+    fi
+else
+    echo "tst_install: lintian or dpkg-shlibdeps not installed, the package is not checked"
+fi
