@@ -3,8 +3,7 @@
 
 #include <cstdlib>
 
-#include <QXmlStreamReader>
-
+#include "WellFormedReport.h"
 #include "bus/Snapshot.h"
 #include "report/Report.h"
 
@@ -25,12 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     quorval::ReportData report;
     report.title = read.snapshot->port;
     report.state = *read.snapshot;
-    QXmlStreamReader xml(quorval::ReportXhtml(report));
-    while (!xml.atEnd()) {
-        xml.readNext();
-    }
-    if (xml.hasError()) {
-        std::abort();
-    }
+    AbortUnlessWellFormed(report);
     return 0;
 }
