@@ -97,13 +97,12 @@ int ModuleLink::ReadSerialInput() {
     Timer2.stop();
     // A ring that wrapped would overwrite answers not parsed yet.
     const QByteArray bytes = port_->Input(rx_.Room());
-    for (const char byte : bytes) {
-        rx_.Store(static_cast<std::uint8_t>(byte));
-    }
+    const int moved = rx_.Append(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                 static_cast<int>(bytes.size()));
     g_.RxPending = true;
     Timer2.start();
     Timer1.start();
-    return static_cast<int>(bytes.size());
+    return moved;
 }
 
 void ModuleLink::ParsePass() {

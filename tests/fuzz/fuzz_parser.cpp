@@ -2,8 +2,8 @@
 // parse pass: nothing may break the module table.
 
 #include <algorithm>
+#include <bitset>
 #include <cstdlib>
-#include <vector>
 
 #include "bus/ModuleTable.h"
 #include "link/ResponseParser.h"
@@ -23,24 +23,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t at = size > 0 ? 1 : 0;
     while (at < size) {
         // A poll moves what the ring takes; the rest waits at the port.
-        const auto room = static_cast<std::size_t>(rx.Room());
-        const std::size_t end = at + std::min({piece, size - at, room});
-        for (; at < end; ++at) {
-            rx.Store(data[at]);
-        }
+        at += static_cast<std::size_t>(
+            rx.Append(data + at, static_cast<int>(std::min(piece, size - at))));
         parser.Pass(rx, {table, attached}, debug, clock);
         if (rx.RxReadIndex != 0 || rx.RxWriteIndex < 0 || rx.RxWriteIndex >= 11) {
             std::abort();  // only an incomplete frame may stay behind
         }
     }
-    std::vector<int> seen;
+    std::bitset<quorval::kModuleSlots> seen;
     for (int i = 0; i < table.ModuleCount; ++i) {
         const int id = table.ModuleOrder(i);
-        if (!quorval::IsValidModuleID(id) || std::count(seen.begin(), seen.end(), id) > 0 ||
+        if (!quorval::IsValidModuleID(id) || seen.test(static_cast<std::size_t>(id)) ||
             table.Modules(id).GetVersion() < table.MinVersion) {
             std::abort();  // every module once, only storable IDs, none older than the oldest
         }
-        seen.push_back(id);
+        seen.set(static_cast<std::size_t>(id));
     }
     return 0;
 }
