@@ -9,6 +9,8 @@ namespace quorval {
 class ModuleData {
   public:
     explicit ModuleData(std::uint8_t& minVersion) : minVersion_(&minVersion) {}
+    // For the table that owns the record, when the table itself moves.
+    void BindMinVersion(std::uint8_t& minVersion) { minVersion_ = &minVersion; }
 
     void SetVersion(std::uint8_t version);
     std::uint8_t GetVersion() const { return version_; }

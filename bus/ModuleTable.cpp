@@ -4,6 +4,33 @@
 
 namespace quorval {
 
+ModuleTable::ModuleTable(ModuleTable&& other) noexcept {
+    *this = std::move(other);
+}
+
+ModuleTable& ModuleTable::operator=(ModuleTable&& other) noexcept {
+    if (this != &other) {
+        ModuleCount = other.ModuleCount;
+        MinVersion = other.MinVersion;
+        records_ = std::move(other.records_);
+        order_ = std::move(other.order_);
+        found_ = std::move(other.found_);
+        outOfRange_ = std::move(other.outOfRange_);
+        outOfRangeMinVersion_ = other.outOfRangeMinVersion_;
+        for (auto& [id, record] : records_) {
+            record.BindMinVersion(MinVersion);
+        }
+        if (outOfRange_) {
+            outOfRange_->BindMinVersion(outOfRangeMinVersion_);
+        }
+        other.records_.clear();
+        other.order_.clear();
+        other.found_.clear();
+        other.ModuleCount = 0;
+    }
+    return *this;
+}
+
 ModuleData& ModuleTable::Modules(int id) {
     if (!IsValidModuleID(id)) {
         // Never touches the real table nor MinVersion.

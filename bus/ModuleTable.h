@@ -20,6 +20,15 @@ constexpr bool IsValidModuleID(int id) {
 // The records by module ID, the display order and the lowest firmware version.
 class ModuleTable {
   public:
+    ModuleTable() = default;
+    // Records lower the MinVersion of their own table, so a moved table takes
+    // them along bound to its new place; copies would be bound to the old one.
+    ModuleTable(ModuleTable&& other) noexcept;
+    ModuleTable& operator=(ModuleTable&& other) noexcept;
+    ModuleTable(const ModuleTable&) = delete;
+    ModuleTable& operator=(const ModuleTable&) = delete;
+    ~ModuleTable() = default;
+
     // The record of a module, created empty on first access. An ID outside
     // 0..32000 gets a detached, emptied record: reads see zeros, writes go nowhere.
     ModuleData& Modules(int id);

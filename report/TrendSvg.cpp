@@ -1,7 +1,6 @@
 #include "report/TrendSvg.h"
 
 #include <algorithm>
-#include <optional>
 
 #include "bus/WatchText.h"
 #include "report/Html.h"
@@ -50,17 +49,19 @@ void WriteErrorBand(Html& h, const PlotFrame& frame, std::int64_t fromMs, std::i
                          {"height", Number(kBand)}});
     };
     for (const std::vector<PlotPoint>& line : l.lines.front()) {
-        std::optional<double> from;
+        bool inError = false;
+        double from = 0;  // where the stretch in error began
         for (const PlotPoint& p : line) {
-            if (p.y < middle && !from) {
+            if (p.y < middle && !inError) {
+                inError = true;
                 from = p.x;
-            } else if (p.y >= middle && from) {
-                band(*from, p.x);
-                from.reset();
+            } else if (p.y >= middle && inError) {
+                band(from, p.x);
+                inError = false;
             }
         }
-        if (from) {
-            band(*from, line.back().x);
+        if (inError) {
+            band(from, line.back().x);
         }
     }
 }

@@ -280,6 +280,13 @@ class TstCore : public QObject {
         t.SortModulesBySide();
         QCOMPARE(int(t.ModuleOrder(1)), kMaxModuleID);
         QCOMPARE(int(t.ModuleOrder(kMaxModuleID)), 1);
+        // A table that moves (a program started afresh) takes its records along:
+        // they lower the oldest firmware of the table they are in now.
+        t.Modules(7).SetVersion(40);
+        ModuleTable moved(std::move(t));
+        moved.Modules(7).SetVersion(31);
+        QCOMPARE(int(moved.MinVersion), 31);
+        QCOMPARE(int(moved.ModuleCount), kModuleSlots);
     }
 
     void smallRulesAtTheirBounds() {
