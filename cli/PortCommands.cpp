@@ -46,21 +46,11 @@ std::vector<Row> Rows(const PortMap& map) {
 }
 
 QString State(const PortTest& t) {
-    switch (t.error) {
-        case MSComm::kErrNone:
-            return QStringLiteral("free");
-        case MSComm::kErrPortInUse:
-            return QStringLiteral("in use");
-        case MSComm::kErrNoPermission:
-            return QStringLiteral("no permission");
-        case MSComm::kErrNoSuchPort:
-        case MSComm::kErrNotADevice:
-            return QStringLiteral("not found");
-        case MSComm::kErrNotResponding:
-            return QStringLiteral("not responding");
-        default:
-            return QStringLiteral("cannot be opened");
+    if (t.error == MSComm::kErrNone) {
+        return QStringLiteral("free");
     }
+    const QString word = PortStateWord(t.error);
+    return word.isEmpty() ? QStringLiteral("cannot be opened") : word;
 }
 
 // Why, where the state alone does not say it.

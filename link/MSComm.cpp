@@ -33,21 +33,26 @@ QString OpenErrorReason(int error, const QString& detail) {
     }
 }
 
-QString PortCaption(int port, int error) {
-    const QString name = QStringLiteral("COM%1").arg(port);
+QString PortStateWord(int error) {
     switch (error) {
         case MSComm::kErrPortInUse:
-            return name + QStringLiteral(" (in use)");
+            return QStringLiteral("in use");
         case MSComm::kErrNoSuchPort:
         case MSComm::kErrNotADevice:
-            return name + QStringLiteral(" (not found)");
+            return QStringLiteral("not found");
         case MSComm::kErrNoPermission:
-            return name + QStringLiteral(" (no permission)");
+            return QStringLiteral("no permission");
         case MSComm::kErrNotResponding:
-            return name + QStringLiteral(" (not responding)");
+            return QStringLiteral("not responding");
         default:
-            return name;
+            return {};
     }
+}
+
+QString PortCaption(int port, int error) {
+    const QString name = QStringLiteral("COM%1").arg(port);
+    const QString word = PortStateWord(error);
+    return word.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, word);
 }
 
 }  // namespace quorval

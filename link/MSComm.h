@@ -84,6 +84,11 @@ class MSComm {
 // Why an open failed, in a few words a technician can act on.
 QString OpenErrorReason(int error, const QString& detail);
 
+// Why a test open failed, in the words the port lists use ("in use", "not
+// found", "no permission", "not responding"); empty when it did not fail or the
+// error has no word of its own.
+QString PortStateWord(int error);
+
 // A port in a list of COM1..COM4 after its test open: "COM3 (in use)",
 // "COM4 (not found)", ...; the plain name when it can be used or the error has
 // no word of its own.
