@@ -126,7 +126,7 @@ QJsonObject Json(const Row& r) {
 
 int Ports(Session& s) {
     PortMap map(SystemPorts);
-    const std::array<QString, 4> keys = WindowComKeys();
+    const std::array<QString, 4> keys = ReadSetupPorts().keys;
     for (int n = 1; n <= 4; ++n) {
         map.SetDevice(n, keys[static_cast<std::size_t>(n - 1)]);
     }

@@ -285,18 +285,7 @@ int main(int argc, char** argv) {
     std::unique_ptr<ModuleLink> link;
     if (rule->port == PortUse::Required || (rule->port == PortUse::Optional && !o.port.isEmpty())) {
         auto comm = std::make_unique<QtSerialComm>();
-        const int comNumber = ComPortNumber(o.port);
-        // The port is reached through a COM number, so that it can be opened again.
-        const int number = comNumber ? comNumber : 1;
-        if (comNumber) {
-            const std::array<QString, 4> keys = WindowComKeys();
-            for (int n = 1; n <= 4; ++n) {
-                comm->MapPort(n, keys[static_cast<std::size_t>(n - 1)]);
-            }
-        } else {
-            comm->MapPort(number, o.port);
-        }
-        comm->SetCommPort(number);
+        const int number = SelectPort(*comm, o.port, ReadSetupPorts());
         if (const int rc = comm->SetPortOpen(true); rc != 0) {
             const QString why = OpenErrorReason(rc, comm->LastErrorText());
             return LinkFailed(QStringLiteral("cannot open %1 (%2): %3")

@@ -1,5 +1,7 @@
 #include "shell/SetupPorts.h"
 
+#include "link/MSComm.h"
+#include "link/PortMap.h"
 #include "shell/Ini.h"
 
 namespace quorval {
@@ -18,8 +20,20 @@ SetupPorts ReadSetupPorts() {
     return p;
 }
 
-std::array<QString, 4> WindowComKeys() {
-    return ReadSetupPorts().keys;
+int SelectPort(MSComm& comm, const QString& port, const SetupPorts& setup) {
+    for (int n = 1; n <= 4; ++n) {
+        comm.MapPort(n, setup.keys[static_cast<std::size_t>(n - 1)]);
+    }
+    if (port.isEmpty()) {
+        return 0;
+    }
+    int number = ComPortNumber(port);
+    if (number == 0) {
+        number = 1;
+        comm.MapPort(number, port);
+    }
+    comm.SetCommPort(number);
+    return number;
 }
 
 }  // namespace quorval

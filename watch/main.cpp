@@ -169,16 +169,10 @@ int main(int argc, char** argv) {
     // COMn stands for the device it stands for in the setup tool.
     auto comm = std::make_unique<QtSerialComm>();
     const SetupPorts setup = ReadSetupPorts();
-    for (int n = 1; n <= 4; ++n) {
-        comm->MapPort(n, setup.keys[static_cast<std::size_t>(n - 1)]);
-    }
-    int number = ComPortNumber(o.port);
-    const bool device = !o.port.isEmpty() && number == 0;
-    if (device) {
-        number = 1;
-        comm->MapPort(number, o.port);
-    } else if (o.port.isEmpty()) {
-        number = setup.comport;
+    const bool device = !o.port.isEmpty() && ComPortNumber(o.port) == 0;
+    int number = SelectPort(*comm, o.port, setup);
+    if (o.port.isEmpty()) {
+        number = setup.comport;  // the port chosen in the setup tool
     }
     if (number == 0) {
         frmWatchPort ask(*comm);
