@@ -28,10 +28,7 @@ std::optional<double> SecondsFromText(const QString& text, double lo, double hi)
 }
 
 BusWatch::BusWatch(Global& g, ModuleLink& link, QObject* parent)
-    : QObject(parent),
-      g_(g),
-      link_(link),
-      clock_([] { return static_cast<std::int64_t>(QDateTime::currentMSecsSinceEpoch()); }) {
+    : QObject(parent), g_(g), link_(link) {
     next_.setSingleShot(true);
     next_.setTimerType(Qt::PreciseTimer);
     connect(&next_, &QTimer::timeout, this, [this] {
@@ -103,7 +100,7 @@ void BusWatch::RunRound() {
     }
     inRound_ = true;
     roundStartedMs_ = started_.elapsed();
-    const std::int64_t now = clock_();
+    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
     MSComm& port = link_.MSComm1();
     WatchRound round;
     bool complete = true;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 
 #include <QElapsedTimer>
@@ -39,8 +38,6 @@ class BusWatch : public QObject {
     void SetInterval(int ms);
     // Ends the watch this long after its start; 0 (the default): until Stop.
     void SetDuration(std::int64_t ms) { durationMs_ = ms; }
-    // UTC milliseconds since 1970 for the rounds' times (tests pin it).
-    void SetClock(std::function<std::int64_t()> clock) { clock_ = std::move(clock); }
 
     // The first round runs at once (from the event loop); the rest every interval,
     // or at once after a round that took longer.
@@ -63,7 +60,6 @@ class BusWatch : public QObject {
     Global& g_;
     ModuleLink& link_;
     WatchTracker tracker_;
-    std::function<std::int64_t()> clock_;
     QTimer next_;       // the next round, or the end of the duration
     QTimer stopCheck_;  // the program was asked to stop (a signal on the command line)
     QElapsedTimer started_;

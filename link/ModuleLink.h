@@ -32,7 +32,6 @@ class ModuleLink : public QObject {
 
     Global& State() { return g_; }
     MSComm& MSComm1() { return *port_; }
-    ReceiveBuffer& Rx() { return rx_; }
     void SetTimeOfDay(TimeOfDay clock) { clock_ = std::move(clock); }
 
     // One command frame from cmd and the TxByte parameters; true when queued.

@@ -17,7 +17,6 @@ std::optional<Command> CommandScanner::Next() {
             return c;
         }
         pending_.pop_front();
-        ++dropped_;
     }
     return std::nullopt;
 }

@@ -23,11 +23,9 @@ class CommandScanner {
   public:
     void Push(std::uint8_t byte) { pending_.push_back(byte); }
     std::optional<Command> Next();
-    std::size_t DroppedBytes() const { return dropped_; }
 
   private:
     std::deque<std::uint8_t> pending_;
-    std::size_t dropped_ = 0;
 };
 
 // What a module reports about itself.

@@ -36,7 +36,6 @@ class Simulator {
     Output Feed(const std::uint8_t* data, std::size_t size);
 
     const SimSystem& System() const { return system_; }
-    std::size_t DroppedBytes() const { return scanner_.DroppedBytes(); }
 
   private:
     void Handle(const Command& c, std::vector<Chunk>& out);
