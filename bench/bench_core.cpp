@@ -3,11 +3,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "bus/ModuleTable.h"
 #include "link/CommandFrame.h"
 #include "link/PortList.h"
 #include "link/ResponseFrame.h"
 #include "link/SystemPorts.h"
+#include "model/ModuleTable.h"
 
 using namespace quorval;
 

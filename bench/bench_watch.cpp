@@ -9,12 +9,12 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
-#include "bus/WatchLog.h"
-#include "bus/WatchLogReader.h"
-#include "bus/WatchModel.h"
-#include "bus/WatchText.h"
+#include "record/WatchLog.h"
+#include "record/WatchLogReader.h"
+#include "record/WatchText.h"
 #include "report/Report.h"
 #include "report/TrendSvg.h"
+#include "watch/WatchModel.h"
 
 using namespace quorval;
 

@@ -2,11 +2,11 @@
 
 #include <cstdio>
 
-#include "bus/BusScan.h"
 #include "common/EventYield.h"
-#include "common/Global.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
+#include "model/Global.h"
+#include "session/BusScan.h"
 
 namespace quorval {
 

@@ -2,10 +2,10 @@
 
 #include <QString>
 
-#include "bus/ModuleData.h"
-#include "bus/ModuleText.h"
 #include "link/ModuleLink.h"
 #include "link/ResponseFrame.h"
+#include "model/ModuleData.h"
+#include "model/ModuleText.h"
 
 namespace quorval {
 

@@ -7,8 +7,8 @@
 #include "cli/Cli.h"
 #include "link/PortMap.h"
 #include "link/PortProbe.h"
+#include "link/SetupPorts.h"
 #include "link/SystemPorts.h"
-#include "shell/SetupPorts.h"
 
 namespace quorval {
 

@@ -4,13 +4,13 @@
 #include <QJsonDocument>
 #include <QTimer>
 
-#include "bus/BusScan.h"
-#include "bus/Snapshot.h"
 #include "cli/Cli.h"
 #include "cli/CliFormat.h"
-#include "common/Global.h"
 #include "common/OutputFile.h"
 #include "link/ModuleLink.h"
+#include "model/Global.h"
+#include "record/Snapshot.h"
+#include "session/BusScan.h"
 
 namespace quorval {
 

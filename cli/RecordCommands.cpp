@@ -5,17 +5,17 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-#include "bus/BusScan.h"
-#include "bus/Snapshot.h"
-#include "bus/SystemCompare.h"
 #include "cli/Cli.h"
-#include "common/Global.h"
 #include "common/OutputFile.h"
 #include "link/ModuleLink.h"
+#include "model/Global.h"
 #include "quorval/Version.h"
+#include "record/Snapshot.h"
+#include "record/SystemCompare.h"
 #include "report/Report.h"
 #include "report/TrendSvg.h"
 #include "report/WatchDigest.h"
+#include "session/BusScan.h"
 
 namespace quorval {
 

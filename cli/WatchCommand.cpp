@@ -4,11 +4,11 @@
 
 #include <QJsonDocument>
 
-#include "bus/BusWatch.h"
-#include "bus/WatchLog.h"
-#include "bus/WatchText.h"
 #include "cli/Cli.h"
 #include "link/ModuleLink.h"
+#include "record/WatchLog.h"
+#include "record/WatchText.h"
+#include "session/BusWatch.h"
 
 namespace quorval {
 

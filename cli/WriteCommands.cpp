@@ -1,16 +1,16 @@
 // set and program: commands that change the modules' configuration.
 
-#include "bus/BusScan.h"
-#include "bus/ModuleText.h"
 #include "cli/Cli.h"
 #include "cli/CliFormat.h"
 #include "common/Bits.h"
-#include "common/Global.h"
-#include "config/GlobalSettingsModel.h"
-#include "config/ProgrammingRun.h"
-#include "config/RelayLogic.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
+#include "model/Global.h"
+#include "model/GlobalSettingsModel.h"
+#include "model/ModuleText.h"
+#include "model/RelayLogic.h"
+#include "session/BusScan.h"
+#include "session/ProgrammingRun.h"
 
 namespace quorval {
 

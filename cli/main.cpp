@@ -8,14 +8,14 @@
 #include <QCoreApplication>
 #include <QTimer>
 
-#include "bus/ModuleText.h"
 #include "cli/Cli.h"
-#include "common/Global.h"
-#include "link/ModeByte.h"
 #include "link/ModuleLink.h"
 #include "link/QtSerialComm.h"
+#include "link/SetupPorts.h"
+#include "model/Global.h"
+#include "model/ModeByte.h"
+#include "model/ModuleText.h"
 #include "quorval/Version.h"
-#include "shell/SetupPorts.h"
 
 using namespace quorval;
 

@@ -9,7 +9,7 @@ install(TARGETS quorval-setup quorval-watch quorval-cli RUNTIME DESTINATION ${CM
 if(CMAKE_CROSSCOMPILING AND NOT CMAKE_CROSSCOMPILING_EMULATOR)
     set(QUORVAL_ICON ${PROJECT_SOURCE_DIR}/packaging/quorval-setup.svg)
 else()
-    add_executable(quorval-icon tools/module_icon.cpp view/ModulePixels.cpp)
+    add_executable(quorval-icon tools/module_icon.cpp geometry/ModulePixels.cpp)
     target_include_directories(quorval-icon PRIVATE ${PROJECT_SOURCE_DIR})
     set(QUORVAL_ICON ${PROJECT_BINARY_DIR}/quorval-setup.svg)
     add_custom_command(OUTPUT ${QUORVAL_ICON}

@@ -7,11 +7,11 @@
 #include <QPointer>
 #include <QSignalBlocker>
 
-#include "common/Global.h"
-#include "config/DialogParts.h"
-#include "config/ProgrammingRun.h"
 #include "config/frmProgress.h"
 #include "link/ModuleLink.h"
+#include "model/Global.h"
+#include "session/ProgrammingRun.h"
+#include "ui/DialogParts.h"
 
 namespace quorval {
 

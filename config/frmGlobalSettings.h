@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QWidget>
 
-#include "config/GlobalSettingsModel.h"
+#include "model/GlobalSettingsModel.h"
 
 namespace quorval {
 

@@ -6,15 +6,15 @@
 #include <QLineEdit>
 #include <QPointer>
 
-#include "bus/ModuleData.h"
-#include "bus/ModuleText.h"
 #include "common/Bits.h"
-#include "common/Global.h"
-#include "config/DialogParts.h"
-#include "config/RelayLogic.h"
 #include "link/CommandFrame.h"
-#include "link/ModeByte.h"
 #include "link/ModuleLink.h"
+#include "model/Global.h"
+#include "model/ModeByte.h"
+#include "model/ModuleData.h"
+#include "model/ModuleText.h"
+#include "model/RelayLogic.h"
+#include "ui/DialogParts.h"
 
 namespace quorval {
 

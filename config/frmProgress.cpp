@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "config/DialogParts.h"
+#include "ui/DialogParts.h"
 
 namespace quorval {
 

@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 
-#include "common/Global.h"
 #include "link/MSComm.h"
+#include "model/Global.h"
 
 namespace quorval {
 

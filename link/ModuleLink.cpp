@@ -3,8 +3,8 @@
 #include <QElapsedTimer>
 
 #include "common/EventYield.h"
-#include "common/Global.h"
 #include "link/CommandFrame.h"
+#include "model/Global.h"
 
 namespace quorval {
 

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "bus/ModuleTable.h"
+#include "model/ModuleTable.h"
 
 namespace quorval {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "bus/ModuleText.h"
+#include "model/ModuleText.h"
 #include "report/Html.h"
 #include "report/RingSvg.h"
 #include "report/WatchSection.h"

@@ -7,8 +7,8 @@
 #include <QDateTime>
 #include <QString>
 
-#include "bus/Snapshot.h"
-#include "bus/SystemCompare.h"
+#include "record/Snapshot.h"
+#include "record/SystemCompare.h"
 #include "report/WatchDigest.h"
 
 namespace quorval {

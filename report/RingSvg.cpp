@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "common/Bits.h"
+#include "geometry/BusGeometry.h"
+#include "geometry/ModulePixels.h"
 #include "report/Html.h"
-#include "view/BusGeometry.h"
-#include "view/ModulePixels.h"
 
 namespace quorval {
 

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "bus/ModuleState.h"
+#include "model/ModuleState.h"
 
 namespace quorval {
 

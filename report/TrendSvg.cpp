@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "bus/WatchText.h"
+#include "record/WatchText.h"
 #include "report/Html.h"
 #include "report/WatchDigest.h"
 

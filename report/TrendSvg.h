@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "view/PlotGeometry.h"
+#include "geometry/PlotGeometry.h"
 
 namespace quorval {
 

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "bus/ModuleTable.h"
-#include "bus/WatchLogReader.h"
-#include "bus/WatchText.h"
-#include "bus/WatchTracker.h"
+#include "model/ModuleTable.h"
+#include "record/WatchLogReader.h"
+#include "record/WatchText.h"
+#include "record/WatchTracker.h"
 
 namespace quorval {
 

@@ -7,9 +7,9 @@
 #include <QString>
 #include <QStringList>
 
-#include "bus/ModuleState.h"
-#include "bus/WatchTracker.h"
-#include "view/PlotGeometry.h"
+#include "geometry/PlotGeometry.h"
+#include "model/ModuleState.h"
+#include "record/WatchTracker.h"
 
 namespace quorval {
 

@@ -2,7 +2,7 @@
 
 #include <QDateTime>
 
-#include "bus/WatchText.h"
+#include "record/WatchText.h"
 #include "report/Html.h"
 #include "report/Report.h"
 #include "report/TrendSvg.h"

@@ -10,11 +10,11 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "bus/BusScan.h"
-#include "common/Global.h"
-#include "shell/FreeSpot.h"
-#include "shell/Ini.h"
-#include "view/BusGeometry.h"
+#include "common/Ini.h"
+#include "geometry/BusGeometry.h"
+#include "geometry/FreeSpot.h"
+#include "model/Global.h"
+#include "session/BusScan.h"
 
 namespace quorval {
 
@@ -46,8 +46,13 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const SettingsFiles& s
       bus_(
           *area_,
           [this] {
-              return new frmBackground(g_, *link_,
-                                       [this]() -> frmModuleState& { return ModuleStateForm(); });
+              auto* form = new frmBackground(g_, *link_);
+              connect(form, &frmBackground::QueryBegun, this, [this] { ModuleStateForm(); });
+              connect(form, &frmBackground::ModuleQueried, this,
+                      [this](int id, const ModuleData& record) {
+                          ModuleStateForm().ShowModule(id, record);
+                      });
+              return form;
           },
           false,
           [](frmBackground& form, QMdiSubWindow& frame) {

@@ -8,16 +8,16 @@
 #include <QMdiArea>
 #include <QMenu>
 
+#include "common/Ini.h"
 #include "config/frmGlobalSettings.h"
 #include "config/frmModuleState.h"
 #include "config/frmProgress.h"
 #include "link/ModuleLink.h"
-#include "link/frmDebug.h"
 #include "quorval/Version.h"
-#include "shell/ChildForm.h"
-#include "shell/Ini.h"
 #include "shell/frmProgramSettings.h"
+#include "ui/ChildForm.h"
 #include "view/frmBackground.h"
+#include "view/frmDebug.h"
 
 namespace quorval {
 

@@ -3,10 +3,10 @@
 #include <QDir>
 #include <QVBoxLayout>
 
-#include "common/Global.h"
-#include "config/DialogParts.h"
+#include "common/Ini.h"
 #include "link/ModuleLink.h"
-#include "shell/Ini.h"
+#include "model/Global.h"
+#include "ui/DialogParts.h"
 
 namespace quorval {
 

@@ -7,8 +7,8 @@
 #include <QCommandLineParser>
 #include <QMessageBox>
 
-#include "common/Global.h"
 #include "link/QtSerialComm.h"
+#include "model/Global.h"
 #include "quorval/Version.h"
 #include "shell/frmMain.h"
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include "view/ModulePixels.h"
+#include "geometry/ModulePixels.h"
 
 using namespace quorval;
 

@@ -10,12 +10,12 @@
 #include <QMdiSubWindow>
 
 #include "common/EventYield.h"
-#include "common/Global.h"
 #include "link/CommandFrame.h"
 #include "link/MSComm.h"
+#include "model/Global.h"
 #include "shell/frmMain.h"
 #include "sim/SimProtocol.h"
-#include "view/ModuleImages.h"
+#include "ui/ModuleImages.h"
 
 using namespace quorval;
 

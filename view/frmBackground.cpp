@@ -7,11 +7,10 @@
 #include <QPointer>
 
 #include "common/EventYield.h"
-#include "common/Global.h"
-#include "config/frmModuleState.h"
+#include "geometry/BusGeometry.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
-#include "view/BusGeometry.h"
+#include "model/Global.h"
 
 namespace quorval {
 
@@ -56,13 +55,8 @@ void ModulePicture::mousePressEvent(QMouseEvent* event) {
     }
 }
 
-frmBackground::frmBackground(Global& g, ModuleLink& link, ModuleStateAccess moduleState,
-                             QWidget* parent)
-    : QWidget(parent),
-      lblPC(new QLabel(QStringLiteral("PC"), this)),
-      g_(g),
-      link_(link),
-      moduleState_(std::move(moduleState)) {
+frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
+    : QWidget(parent), lblPC(new QLabel(QStringLiteral("PC"), this)), g_(g), link_(link) {
     setWindowTitle(tr("Bus Info"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -161,7 +155,7 @@ void frmBackground::picModule_Click(int p) {
         return;  // another exchange waits on the line
     }
     QPointer<frmBackground> self(this);
-    moduleState_();
+    emit QueryBegun();
     if (ModulePicture* pic = Picture(p)) {
         pic->setFocus();
     }
@@ -220,7 +214,7 @@ void frmBackground::picModule_Click(int p) {
     }
 
     SetNormalImage(SelectedIndex);
-    moduleState_().ShowModule(id, record);
+    emit ModuleQueried(id, record);
 
     // A redraw during the wait may have moved or removed the module: then its
     // picture and links are the redraw's, not ours.

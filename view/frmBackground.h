@@ -10,13 +10,13 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "view/RingPainter.h"
+#include "ui/RingPainter.h"
 
 namespace quorval {
 
 struct Global;
 class ModuleLink;
-class frmModuleState;
+class ModuleData;
 
 // One module picture; a click reports its position on the ring.
 class ModulePicture : public QLabel {
@@ -43,10 +43,8 @@ class frmBackground : public QWidget {
     Q_OBJECT
   public:
     using Arc = RingArc;
-    using ModuleStateAccess = std::function<frmModuleState&()>;
 
-    frmBackground(Global& g, ModuleLink& link, ModuleStateAccess moduleState,
-                  QWidget* parent = nullptr);
+    frmBackground(Global& g, ModuleLink& link, QWidget* parent = nullptr);
 
     // Rebuilds pictures, links and the "PC" label from the module table.
     void DrawModules();
@@ -66,6 +64,12 @@ class frmBackground : public QWidget {
     static const QColor kBlue;
     static const QColor kRed;
 
+  signals:
+    // A click begins a query: the module state dialog is shown.
+    void QueryBegun();
+    // The query of a module has ended (answered or not): its record is to be shown.
+    void ModuleQueried(int id, const quorval::ModuleData& record);
+
   protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -81,7 +85,6 @@ class frmBackground : public QWidget {
 
     Global& g_;
     ModuleLink& link_;
-    ModuleStateAccess moduleState_;
     std::vector<Arc> arcs_;
 };
 

@@ -2,8 +2,8 @@
 
 #include <QWidget>
 
-#include "bus/WatchModel.h"
-#include "view/PlotGeometry.h"
+#include "geometry/PlotGeometry.h"
+#include "watch/WatchModel.h"
 
 namespace quorval {
 

@@ -3,8 +3,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "view/ModulePixels.h"
-#include "view/RingPainter.h"
+#include "geometry/ModulePixels.h"
+#include "ui/RingPainter.h"
 
 namespace quorval {
 

@@ -6,7 +6,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "view/BusGeometry.h"
+#include "geometry/BusGeometry.h"
 
 namespace quorval {
 

@@ -12,8 +12,8 @@
 #include <QToolBar>
 #include <QVBoxLayout>
 
-#include "bus/WatchText.h"
-#include "common/Global.h"
+#include "model/Global.h"
+#include "record/WatchText.h"
 
 namespace quorval {
 

@@ -11,12 +11,12 @@
 #include <QSortFilterProxyModel>
 #include <QTableView>
 
-#include "bus/BusWatch.h"
-#include "bus/WatchLog.h"
-#include "bus/WatchModel.h"
 #include "link/MSComm.h"
 #include "link/ModuleLink.h"
+#include "record/WatchLog.h"
+#include "session/BusWatch.h"
 #include "watch/TrendView.h"
+#include "watch/WatchModel.h"
 #include "watch/WatchRing.h"
 
 namespace quorval {

@@ -11,13 +11,13 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "bus/BusWatch.h"
-#include "bus/WatchLog.h"
-#include "common/Global.h"
 #include "link/PortMap.h"
 #include "link/QtSerialComm.h"
+#include "link/SetupPorts.h"
+#include "model/Global.h"
 #include "quorval/Version.h"
-#include "shell/SetupPorts.h"
+#include "record/WatchLog.h"
+#include "session/BusWatch.h"
 #include "watch/frmWatch.h"
 #include "watch/frmWatchPort.h"
 

@@ -3,18 +3,18 @@
 
 #include <QtTest>
 
-#include "bus/BusScan.h"
-#include "bus/ModuleText.h"
-#include "common/Global.h"
-#include "config/GlobalSettingsModel.h"
+#include "geometry/BusGeometry.h"
+#include "geometry/PlotGeometry.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "link/PortList.h"
 #include "link/PortMap.h"
+#include "model/Global.h"
+#include "model/GlobalSettingsModel.h"
+#include "model/ModuleText.h"
+#include "session/BusScan.h"
 #include "support/FakeComm.h"
 #include "support/FrameVectors.h"
-#include "view/BusGeometry.h"
-#include "view/PlotGeometry.h"
 
 using namespace quorval;
 using testing_support::FakeComm;

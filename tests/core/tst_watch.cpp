@@ -2,10 +2,10 @@
 
 #include <QtTest>
 
-#include "bus/WatchLog.h"
-#include "bus/WatchLogReader.h"
-#include "bus/WatchModel.h"
-#include "bus/WatchText.h"
+#include "record/WatchLog.h"
+#include "record/WatchLogReader.h"
+#include "record/WatchText.h"
+#include "watch/WatchModel.h"
 
 using namespace quorval;
 

@@ -5,8 +5,8 @@
 #include <bitset>
 #include <cstdlib>
 
-#include "bus/ModuleTable.h"
 #include "link/ResponseParser.h"
+#include "model/ModuleTable.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     quorval::ModuleTable table;

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "WellFormedReport.h"
-#include "bus/Snapshot.h"
+#include "record/Snapshot.h"
 #include "report/Report.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -7,9 +7,9 @@
 #include <QTemporaryFile>
 
 #include "WellFormedReport.h"
-#include "bus/ModuleTable.h"
-#include "bus/WatchLogReader.h"
-#include "bus/WatchText.h"
+#include "model/ModuleTable.h"
+#include "record/WatchLogReader.h"
+#include "record/WatchText.h"
 #include "report/Report.h"
 #include "report/TrendSvg.h"
 

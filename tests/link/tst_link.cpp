@@ -5,13 +5,13 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
-#include "bus/BusScan.h"
 #include "common/EventYield.h"
-#include "common/Global.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "link/PortProbe.h"
 #include "link/QtSerialComm.h"
+#include "model/Global.h"
+#include "session/BusScan.h"
 #include "support/FrameVectors.h"
 #include "support/SimProcess.h"
 

@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "shell/Ini.h"
+#include "common/Ini.h"
 
 using namespace quorval;
 

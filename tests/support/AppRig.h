@@ -7,8 +7,8 @@
 #include <QTemporaryDir>
 
 #include "common/EventYield.h"
-#include "common/Global.h"
 #include "link/QtSerialComm.h"
+#include "model/Global.h"
 #include "shell/frmMain.h"
 
 namespace testing_support {

@@ -4,12 +4,12 @@
 
 #include <csignal>
 
-#include "bus/WatchLogReader.h"
-#include "bus/WatchText.h"
-#include "common/Global.h"
+#include "geometry/ModulePixels.h"
 #include "link/QtSerialComm.h"
+#include "model/Global.h"
+#include "record/WatchLogReader.h"
+#include "record/WatchText.h"
 #include "support/SimProcess.h"
-#include "view/ModulePixels.h"
 #include "watch/frmWatch.h"
 
 using namespace quorval;

@@ -1,0 +1,25 @@
+# cmake -DFOLDER=name -DALLOWED=a,b,c -DSTAMP=file -P CheckLayer.cmake FILE...
+# Fails when a file of FOLDER includes a header of a folder not in ALLOWED:
+# a layer may use only itself and the layers below it.
+cmake_policy(SET CMP0057 NEW)  # IN_LIST
+string(REPLACE "," ";" allowed "${ALLOWED}")
+set(problems "")
+math(EXPR last "${CMAKE_ARGC} - 1")
+foreach(i RANGE 0 ${last})
+    set(file "${CMAKE_ARGV${i}}")
+    if(NOT file MATCHES "\\.(cpp|h)$")
+        continue()
+    endif()
+    file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"[^\"/]+/")
+    foreach(line ${lines})
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"/]+)/.*" "\\1" used "${line}")
+        if(NOT used IN_LIST allowed)
+            string(REGEX REPLACE "^.*\"([^\"]+)\".*$" "\\1" header "${line}")
+            string(APPEND problems "\n  ${file}: includes ${header}; ${FOLDER}/ may use only ${ALLOWED}")
+        endif()
+    endforeach()
+endforeach()
+if(problems)
+    message(FATAL_ERROR "An include runs back up the layers:${problems}")
+endif()
+file(WRITE "${STAMP}" "")
