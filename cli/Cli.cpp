@@ -2,19 +2,10 @@
 
 #include <cstdio>
 
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
-#include "model/Global.h"
 #include "session/BusScan.h"
 
 namespace quorval {
-
-namespace {
-
-constexpr int kAnswerLimitMs = 2000;
-
-}  // namespace
 
 void Out(const QString& line) {
     std::fputs(qPrintable(line), stdout);
@@ -42,31 +33,11 @@ int LinkFailed(const QString& why) {
     return kExitLink;
 }
 
-Answer Query(Global& g, ModuleLink& link, int id) {
-    const ModuleLink::Exchange exchange(link);
-    const float before = g.Bus.Modules(id).GetTimeStamp();
-    SetTxModuleID(g, id);
-    link.SendCommand(kCmdQuery);
-    const bool answered = WaitUntil(
-        [&] {
-            return g.Bus.Modules(id).GetTimeStamp() != before || exchange.Lost() ||
-                   link.StopRequested();
-        },
-        kAnswerLimitMs);
-    if (exchange.Lost()) {
-        return Answer::Lost;
-    }
-    if (link.StopRequested()) {
-        return Answer::Stopped;
-    }
-    return answered ? Answer::Answered : Answer::Silent;
-}
-
-int NoAnswer(ModuleLink& link, Answer a, int id) {
+int NoAnswer(ModuleLink& link, QueryOutcome a, int id) {
     switch (a) {
-        case Answer::Lost:
+        case QueryOutcome::LinkLost:
             return LinkFailed(link.PortProblem());
-        case Answer::Stopped:
+        case QueryOutcome::Stopped:
             return kExitOk;  // the signal decides the status
         default:
             Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));

@@ -1,69 +1,59 @@
 #include "link/ModuleLink.h"
 
-#include <QElapsedTimer>
-
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
 #include "model/Global.h"
 
 namespace quorval {
 
 ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
     : QObject(parent), g_(g), port_(std::move(port)) {
-    Timer1.setInterval(kTimerIntervalMs);
-    Timer2.setInterval(kTimerIntervalMs);
-    connect(&Timer1, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
-    connect(&Timer2, &QTimer::timeout, this, &ModuleLink::ParsePass);
-    port_->SetLostHandler([this](const QString& reason) { emit LinkLost(reason); });
+    timer1_.setInterval(kTimerIntervalMs);
+    timer2_.setInterval(kTimerIntervalMs);
+    connect(&timer1_, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
+    connect(&timer2_, &QTimer::timeout, this, &ModuleLink::ParsePass);
+    port_->SetLostHandler([this](const QString& reason) { OnLost(reason); });
 }
 
-ModuleLink::Exchange::Exchange(ModuleLink& link) : link_(&link) {
-    connection_ = QObject::connect(&link, &ModuleLink::LinkLost, [this] { lost_ = true; });
-    if (link.exchanges_++ == 0) {
-        emit link.BusyChanged(true);
-    }
+ModuleLink::~ModuleLink() {
+    port_->SetLostHandler({});
 }
 
-ModuleLink::Exchange::~Exchange() {
-    QObject::disconnect(connection_);
-    if (link_ && --link_->exchanges_ == 0) {
-        emit link_->BusyChanged(false);
-    }
-}
-
-bool ModuleLink::SendCommand(std::uint8_t cmd) {
+bool ModuleLink::SendCommand(const CommandFrame& frame) {
     if (stopRequested_) {
         return false;
     }
-    return quorval::SendCommand(g_, *port_, cmd);
+    return WriteFrame(*port_, frame);
 }
 
-bool ModuleLink::DeliverCommand(std::uint8_t cmd) {
-    const Exchange exchange(*this);
-    if (!SendCommand(cmd)) {
+void ModuleLink::RequestStop() {
+    stopRequested_ = true;
+    if (current_) {
+        current_->EndStopped();
+    }
+}
+
+bool ModuleLink::Claim(LineExchange& exchange) {
+    if (current_ || stopRequested_) {
         return false;
     }
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        // Checked in this order: a port closed meanwhile reports nothing waiting.
-        if (!port_->PortOpen()) {
-            // A lost device is told after its close: the caller's exchange has
-            // heard of it when this returns, so that it is told only once.
-            if (port_->LastError() == MSComm::kErrLinkLost) {
-                WaitUntil([&] { return exchange.Lost(); }, kDeliverLimitMs);
-            }
-            return false;
-        }
-        if (port_->BytesToWrite() == 0) {
-            return true;
-        }
-        if (clock.elapsed() >= kDeliverLimitMs || stopRequested_) {
-            port_->DiscardOutput();
-            return false;
-        }
-        YieldToEventLoop();
+    current_ = &exchange;
+    emit BusyChanged(true);
+    return true;
+}
+
+void ModuleLink::Release(LineExchange& exchange) {
+    if (current_ != &exchange) {
+        return;
     }
+    current_ = nullptr;
+    emit BusyChanged(false);
+}
+
+void ModuleLink::OnLost(const QString& reason) {
+    // Nothing more goes out for the exchange that waited; then the loss is told.
+    if (current_) {
+        current_->EndLinkLost();
+    }
+    emit LinkLost(reason);
 }
 
 QString ModuleLink::PortProblem() const {
@@ -77,8 +67,13 @@ QString ModuleLink::PortProblem() const {
 }
 
 void ModuleLink::StartTimers() {
-    Timer1.start();
-    Timer2.start();
+    timer1_.start();
+    timer2_.start();
+}
+
+void ModuleLink::StopTimers() {
+    timer1_.stop();
+    timer2_.stop();
 }
 
 void ModuleLink::ReceivePoll() {
@@ -93,22 +88,22 @@ void ModuleLink::ReceivePoll() {
 }
 
 int ModuleLink::ReadSerialInput() {
-    Timer1.stop();
-    Timer2.stop();
+    timer1_.stop();
+    timer2_.stop();
     // A ring that wrapped would overwrite answers not parsed yet.
     const QByteArray bytes = port_->Input(rx_.Room());
     const int moved = rx_.Append(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                  static_cast<int>(bytes.size()));
     g_.RxPending = true;
-    Timer2.start();
-    Timer1.start();
+    timer2_.start();
+    timer1_.start();
     return moved;
 }
 
 void ModuleLink::ParsePass() {
     if (g_.RxPending) {
-        Timer1.stop();
-        Timer2.stop();
+        timer1_.stop();
+        timer2_.stop();
         ParseEvents events;
         events.dumpLine = [this](std::string_view line) {
             emit DebugLine(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
@@ -123,8 +118,8 @@ void ModuleLink::ParsePass() {
         g_.RxPending = false;
     }
     // Timer2 keeps running until bytes arrive; after a pass only a read starts it.
-    if (!Timer1.isActive()) {
-        Timer1.start();
+    if (!timer1_.isActive()) {
+        timer1_.start();
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include "quorval/Version.h"
 #include "record/WatchLog.h"
 #include "session/BusWatch.h"
+#include "ui/MessageBoxes.h"
 #include "watch/frmWatch.h"
 #include "watch/frmWatchPort.h"
 
@@ -141,30 +143,26 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
+    Global g;
+    std::unique_ptr<frmWatch> window;
+    QPointer<frmWatchPort> ask;
+    g.MsgBox = MessageBoxes([&window] { return window.get(); });
+
     // A signal ends the program as closing its window does: a port dialog is
     // cancelled, the watch window closes once its round is given up.
-    QPointer<frmWatch> window;
     QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, [&window] {
+    QObject::connect(&signalCheck, &QTimer::timeout, [&window, &ask] {
         if (!g_signal) {
             return;
         }
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
+        if (ask) {
+            ask->reject();
         }
         if (window) {
             window->close();
         }
     });
     signalCheck.start(100);
-
-    Global g;
-    g.MsgBox = [&window](const QString& text, MessageIcon icon, const QString& title) {
-        QMessageBox box(
-            icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title,
-            text, QMessageBox::Ok, window);
-        box.exec();
-    };
 
     // COMn stands for the device it stands for in the setup tool.
     auto comm = std::make_unique<QtSerialComm>();
@@ -174,27 +172,43 @@ int main(int argc, char** argv) {
     if (o.port.isEmpty()) {
         number = setup.comport;  // the port chosen in the setup tool
     }
-    if (number == 0) {
-        frmWatchPort ask(*comm);
-        if (ask.exec() != QDialog::Accepted || ask.Chosen() == 0 || g_signal) {
-            return 0;
+    // Once the port is known: the window, watching at once when a port was given.
+    const auto open = [&](int chosen) {
+        comm->Map().Refresh();
+        comm->SetCommPort(chosen);
+        const QString name =
+            device ? o.port
+                   : QStringLiteral("COM%1 (%2)").arg(chosen).arg(comm->DeviceName(chosen));
+        window = std::make_unique<frmWatch>(g, std::move(comm), name);
+        window->SetIntervalSeconds(o.interval);
+        if (!o.out.isEmpty() && !window->SetLogFile(o.out)) {
+            // Said in a message over the window not shown; the program ends once
+            // it is closed.
+            QApplication::setQuitOnLastWindowClosed(false);
+            for (QMessageBox* box : window->findChildren<QMessageBox*>()) {
+                QObject::connect(box, &QDialog::finished, &app, [] { QCoreApplication::exit(1); });
+            }
+            return;
         }
-        number = ask.Chosen();
-    }
-    comm->Map().Refresh();
-    comm->SetCommPort(number);
-    const QString name =
-        device ? o.port : QStringLiteral("COM%1 (%2)").arg(number).arg(comm->DeviceName(number));
-
-    frmWatch w(g, std::move(comm), name);
-    window = &w;
-    w.SetIntervalSeconds(o.interval);
-    if (!o.out.isEmpty() && !w.SetLogFile(o.out)) {
-        return 1;
-    }
-    w.show();
-    if (!o.port.isEmpty()) {
-        w.StartWatch();
+        window->show();
+        if (!o.port.isEmpty()) {
+            window->StartWatch();
+        }
+    };
+    if (number != 0) {
+        open(number);
+    } else {
+        ask = new frmWatchPort(*comm);
+        ask->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(ask, &QDialog::finished, &app, [&](int result) {
+            const int chosen = ask ? ask->Chosen() : 0;
+            if (result != QDialog::Accepted || chosen == 0 || g_signal) {
+                QCoreApplication::quit();
+                return;
+            }
+            open(chosen);
+        });
+        ask->open();
     }
     return app.exec();
 }

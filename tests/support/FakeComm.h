@@ -25,13 +25,14 @@ class FakeComm : public quorval::MSComm {
         written.append(bytes);
         return true;
     }
-    qint64 BytesToWrite() const override { return 0; }
-    void DiscardOutput() override {}
+    qint64 BytesToWrite() const override { return unsent; }
+    void DiscardOutput() override { unsent = 0; }
     int LastError() const override { return 0; }
     QString LastErrorText() const override { return {}; }
 
     QByteArray incoming;
     QList<QByteArray> written;
+    qint64 unsent = 0;  // bytes that cannot leave: a line that takes nothing
 };
 
 }  // namespace testing_support
