@@ -35,21 +35,19 @@ class TstProgramming : public QObject {
     // turned away or (About) shown in a box that lets the exchange go on beneath it.
     void everyCommandDuringEveryExchangeIsTurnedAway_data() {
         QTest::addColumn<QString>("exchange");
-        QTest::addColumn<QString>("frames");  // what the exchange itself sends
-        QTest::newRow("scan") << "scan"
-                              << "47 00 00 00 0A 0D 00";
-        QTest::newRow("query") << "query"
-                               << "50 01 00 00 0A 0D 00";
-        QTest::newRow("Module State Apply") << "apply"
-                                            << "53 08 00 35 0A 0D 00";
-        QTest::newRow("programming run") << "run"
-                                         << "53 02 00 05 0A 0D 00";
-        QTest::newRow("port test") << "ports"
-                                   << "";
+        QTest::addColumn<QStringList>("frames");  // what the exchange itself sends
+        QStringList run;
+        for (int id : {2, 3, 4, 5, 6, 7, 8, 1})
+            run << Frame("53", id, 0x05);
+        QTest::newRow("scan") << "scan" << QStringList{"47 00 00 00 0A 0D 00"};
+        QTest::newRow("query") << "query" << QStringList{Frame("50", 1, 0)};
+        QTest::newRow("Module State Apply") << "apply" << QStringList{Frame("53", 8, 0x35)};
+        QTest::newRow("programming run") << "run" << run;
+        QTest::newRow("port test") << "ports" << QStringList();
     }
     void everyCommandDuringEveryExchangeIsTurnedAway() {
         QFETCH(QString, exchange);
-        QFETCH(QString, frames);
+        QFETCH(QStringList, frames);
         QByteArray eight = "[module 1]\nside = G\n";
         for (int i = 2; i <= 8; ++i)
             eight += "[module " + QByteArray::number(i) + "]\nside = L\n";
@@ -112,11 +110,9 @@ class TstProgramming : public QObject {
             QCOMPARE(m.ProgressForm().windowTitle(), QString("Updateing modules...ready!"));
         else
             QVERIFY(m.ProgramSettingsForm().optCom1->isEnabled() && !m.Link().Port().PortOpen());
-        const int sent = exchange == "run" ? 8 : exchange == "ports" ? 0 : 1;
-        QTRY_COMPARE(int(sim.LoggedFrames("f.log").size()), before + sent);
-        const QStringList after = sim.LoggedFrames("f.log").mid(before);
-        QVERIFY2(after.isEmpty() || after.first() == frames, qPrintable(after.join(", ")));
-        QCOMPARE(after.filter(QRegularExpression("^" + after.value(0).left(2))).size(), sent);
+        // Anything a command sent left before the exchange's last frame.
+        QTRY_VERIFY(sim.LoggedFrames("f.log").size() >= before + frames.size());
+        QCOMPARE(sim.LoggedFrames("f.log").mid(before), frames);
         const QList<QMessageBox*> boxes = r.OpenBoxes();
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0]->windowTitle(), QString("About"));

@@ -149,8 +149,15 @@ class TstBusView : public QObject {
         r.g.Bus.AppendToOrder(999);  // in the table, but nobody answers for it
         frmBackground& bus = r.main->BusForm();
         bus.DrawModules();
+        QStringList spinner;
+        connect(&bus, &QWidget::windowTitleChanged,
+                [&](const QString& t) { spinner << t.right(1); });
         bus.picModule_Click(4);
         QVERIFY(r.Idle());
+        // The caption's spinner turns while the query waits: | at first, then / - \ ...
+        QVERIFY2(QString("|/-\\|/").startsWith(spinner.mid(0, spinner.size() - 1).join("")) &&
+                     spinner.size() >= 3,
+                 qPrintable(spinner.join("")));
         QCOMPARE(r.messages, QStringList{"Error!: Modul with ID 0 not answer!"});
         QCOMPARE(bus.windowTitle(), QString("Bus Info - Selected module not found!"));
         QCOMPARE(r.Images(), (QList<int>{1, 1, 3, 2, 8}));  // one highlight: the silent one
