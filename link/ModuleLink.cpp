@@ -5,23 +5,23 @@
 namespace quorval {
 
 ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
-    : QObject(parent), g_(g), port_(std::move(port)) {
-    timer1_.setInterval(kTimerIntervalMs);
-    timer2_.setInterval(kTimerIntervalMs);
-    connect(&timer1_, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
-    connect(&timer2_, &QTimer::timeout, this, &ModuleLink::ParsePass);
-    port_->SetLostHandler([this](const QString& reason) { OnLost(reason); });
+    : QObject(parent), g_(g), MSComm1(std::move(port)) {
+    Timer1.setInterval(kTimerIntervalMs);
+    Timer2.setInterval(kTimerIntervalMs);
+    connect(&Timer1, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
+    connect(&Timer2, &QTimer::timeout, this, &ModuleLink::ParsePass);
+    MSComm1->SetLostHandler([this](const QString& reason) { OnLost(reason); });
 }
 
 ModuleLink::~ModuleLink() {
-    port_->SetLostHandler({});
+    MSComm1->SetLostHandler({});
 }
 
 bool ModuleLink::SendCommand(const CommandFrame& frame) {
     if (stopRequested_) {
         return false;
     }
-    return WriteFrame(*port_, frame);
+    return WriteFrame(*MSComm1, frame);
 }
 
 void ModuleLink::RequestStop() {
@@ -57,27 +57,27 @@ void ModuleLink::OnLost(const QString& reason) {
 }
 
 QString ModuleLink::PortProblem() const {
-    if (port_->PortOpen()) {
+    if (MSComm1->PortOpen()) {
         return QStringLiteral("the port did not send it in time");
     }
-    if (port_->LastError() == MSComm::kErrLinkLost) {
-        return QStringLiteral("connection lost: %1").arg(port_->LastErrorText());
+    if (MSComm1->LastError() == MSComm::kErrLinkLost) {
+        return QStringLiteral("connection lost: %1").arg(MSComm1->LastErrorText());
     }
     return QStringLiteral("the port is not open; choose Refresh or Settings > Select COM port");
 }
 
 void ModuleLink::StartTimers() {
-    timer1_.start();
-    timer2_.start();
+    Timer1.start();
+    Timer2.start();
 }
 
 void ModuleLink::StopTimers() {
-    timer1_.stop();
-    timer2_.stop();
+    Timer1.stop();
+    Timer2.stop();
 }
 
 void ModuleLink::ReceivePoll() {
-    if (port_->InBufferCount() == 0) {
+    if (MSComm1->InBufferCount() == 0) {
         return;
     }
     const int moved = ReadSerialInput();
@@ -88,22 +88,22 @@ void ModuleLink::ReceivePoll() {
 }
 
 int ModuleLink::ReadSerialInput() {
-    timer1_.stop();
-    timer2_.stop();
+    Timer1.stop();
+    Timer2.stop();
     // A ring that wrapped would overwrite answers not parsed yet.
-    const QByteArray bytes = port_->Input(rx_.Room());
+    const QByteArray bytes = MSComm1->Input(rx_.Room());
     const int moved = rx_.Append(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                  static_cast<int>(bytes.size()));
     g_.RxPending = true;
-    timer2_.start();
-    timer1_.start();
+    Timer2.start();
+    Timer1.start();
     return moved;
 }
 
 void ModuleLink::ParsePass() {
     if (g_.RxPending) {
-        timer1_.stop();
-        timer2_.stop();
+        Timer1.stop();
+        Timer2.stop();
         ParseEvents events;
         events.dumpLine = [this](std::string_view line) {
             emit DebugLine(QString::fromLatin1(line.data(), static_cast<qsizetype>(line.size())));
@@ -118,8 +118,8 @@ void ModuleLink::ParsePass() {
         g_.RxPending = false;
     }
     // Timer2 keeps running until bytes arrive; after a pass only a read starts it.
-    if (!timer1_.isActive()) {
-        timer1_.start();
+    if (!Timer1.isActive()) {
+        Timer1.start();
     }
 }
 

@@ -45,17 +45,17 @@ class ModuleLink : public QObject {
     void SetTimeOfDay(TimeOfDay clock) { clock_ = std::move(clock); }
 
     // The port as it stands, and what may be done to it.
-    const MSComm& Port() const { return *port_; }
-    bool SelectPort(int number) { return port_->SetCommPort(number); }
+    const MSComm& Port() const { return *MSComm1; }
+    bool SelectPort(int number) { return MSComm1->SetCommPort(number); }
     // Opens the port selected; 0 or the error number of the failed open.
-    int OpenPort() { return port_->SetPortOpen(true); }
-    void ClosePort() { port_->SetPortOpen(false); }
-    void MapPort(int number, const QString& device) { port_->MapPort(number, device); }
-    void SetInputMode(int mode) { port_->SetInputMode(mode); }
+    int OpenPort() { return MSComm1->SetPortOpen(true); }
+    void ClosePort() { MSComm1->SetPortOpen(false); }
+    void MapPort(int number, const QString& device) { MSComm1->MapPort(number, device); }
+    void SetInputMode(int mode) { MSComm1->SetInputMode(mode); }
     // How COM1..COM4 are tested; whoever tests them has closed the port first.
-    PortTestPlan PlanPortTests() { return port_->PlanPortTests(); }
+    PortTestPlan PlanPortTests() { return MSComm1->PlanPortTests(); }
     // Drops what has not left yet, so that a frame given up on never leaves later.
-    void DiscardOutput() { port_->DiscardOutput(); }
+    void DiscardOutput() { MSComm1->DiscardOutput(); }
 
     // Writes one command frame; true when queued. Nothing is sent once a stop
     // has been requested.
@@ -84,7 +84,7 @@ class ModuleLink : public QObject {
     // Starts both timers (the main window does this when it is created).
     void StartTimers();
     void StopTimers();
-    bool Polling() const { return timer1_.isActive(); }
+    bool Polling() const { return Timer1.isActive(); }
 
     // Timer1 tick: if bytes wait, report their count and read them.
     void ReceivePoll();
@@ -115,9 +115,9 @@ class ModuleLink : public QObject {
     void OnLost(const QString& reason);
 
     Global& g_;
-    std::unique_ptr<MSComm> port_;
-    QTimer timer1_;  // receive poll
-    QTimer timer2_;  // parse pass
+    std::unique_ptr<MSComm> MSComm1;
+    QTimer Timer1;  // receive poll
+    QTimer Timer2;  // parse pass
     ReceiveBuffer rx_;
     ResponseParser parser_;
     TimeOfDay clock_ = SecondsSinceMidnight;
