@@ -406,9 +406,6 @@ class TstWatch : public QObject {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("problem");
         QTest::newRow("empty") << QByteArray() << ": empty, no header line";
-        QTest::newRow("a column missing")
-            << QByteArray("time,round,id,present,side,version,mode,ch1_error,ch1_count,ch2_error\n")
-            << ":1: no column ch2_count";
         QTest::newRow("a column twice") << QByteArray(kWatchLogHeader) + ",ID\n"
                                         << ":1: column id twice";
     }
