@@ -2,6 +2,8 @@
 
 #include <map>
 
+#include <QFileInfo>
+
 #include "common/IniText.h"
 
 namespace quorval {
@@ -63,7 +65,7 @@ ConfigOptions ReadConfigFile(const QString& path, const QString& command,
                              const std::vector<CommandRule>& rules,
                              const QList<QCommandLineOption>& options) {
     ConfigOptions c;
-    const TextFile file = ReadTextFile(path.toStdString(), kMaxConfigBytes);
+    const TextFile file = ReadTextFile(QFileInfo(path).filesystemFilePath(), kMaxConfigBytes);
     if (file.status != TextFile::Status::Ok) {
         c.problem = QStringLiteral("%1: %2").arg(path, WholeFileProblem(file.status));
         return c;

@@ -94,6 +94,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, which dpkg-shlibdeps cannot see;
 # without them the window does not open.
+# The postinst makes the watch service's user with adduser.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, adduser")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst
                                        ${PROJECT_SOURCE_DIR}/packaging/postrm)

@@ -108,7 +108,7 @@ bool WatchDayLog::Write(const WatchRound& round) {
     }
     if (!file_->Write(round)) {
         problem_ = file_->Problem();
-        file_.reset();  // opened afresh next round, which may find the fault gone
+        file_.reset();  // opened afresh should the watch go on
         return false;
     }
     return true;
