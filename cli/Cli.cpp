@@ -4,6 +4,7 @@
 
 #include "link/ModuleLink.h"
 #include "session/BusScan.h"
+#include "session/ModuleQuery.h"
 
 namespace quorval {
 
@@ -33,16 +34,27 @@ int LinkFailed(const QString& why) {
     return kExitLink;
 }
 
-int NoAnswer(ModuleLink& link, QueryOutcome a, int id) {
-    switch (a) {
-        case QueryOutcome::LinkLost:
-            return LinkFailed(link.PortProblem());
-        case QueryOutcome::Stopped:
-            return kExitOk;  // the signal decides the status
-        default:
-            Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));
-            return kExitSystem;
-    }
+int QueryThen(Session& s, std::function<void()> answered) {
+    auto* query = new ModuleQuery(*s.link);
+    QObject::connect(query, &ModuleQuery::finished,
+                     [&s, answered = std::move(answered)](QueryOutcome outcome) {
+                         switch (outcome) {
+                             case QueryOutcome::Answered:
+                                 answered();
+                                 return;
+                             case QueryOutcome::LinkLost:
+                                 s.Finish(LinkFailed(s.link->PortProblem()));
+                                 return;
+                             case QueryOutcome::Stopped:
+                                 s.Finish(kExitOk);  // the signal decides the status
+                                 return;
+                             case QueryOutcome::Silent:
+                                 Err(QStringLiteral("Modul with ID %1 not answer!").arg(s.o.id));
+                                 s.Finish(kExitSystem);
+                                 return;
+                         }
+                     });
+    return query->Start(s.o.id) ? kRunning : kExitOk;  // turned away only by a stop
 }
 
 QString NoModulesMessage() {

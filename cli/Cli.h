@@ -11,8 +11,6 @@
 #include <QString>
 #include <QStringList>
 
-#include "session/ModuleQuery.h"
-
 namespace quorval {
 
 struct Global;
@@ -108,8 +106,9 @@ int Refuse(const QString& why);
 int UsageError(const QString& why);
 int LinkFailed(const QString& why);
 
-// Says why a query got nothing; the exit status.
-int NoAnswer(ModuleLink& link, QueryOutcome a, int id);
+// Queries the module of the command line; answered runs once its answer is in the
+// table, else the command ends saying why. The run's status.
+int QueryThen(Session& s, std::function<void()> answered);
 
 // The scan's two messages, with plain line ends for a terminal.
 QString NoModulesMessage();

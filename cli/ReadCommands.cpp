@@ -89,16 +89,10 @@ int CheckSave(Session& s) {
 }
 
 int QueryCommand(Session& s) {
-    auto* query = new ModuleQuery(*s.link);
-    QObject::connect(query, &ModuleQuery::finished, [&s](QueryOutcome outcome) {
-        if (outcome != QueryOutcome::Answered) {
-            s.Finish(NoAnswer(*s.link, outcome, s.o.id));
-            return;
-        }
+    return QueryThen(s, [&s] {
         Print(*s.g, {s.o.id}, s.o.json, "letter");
         s.Finish(kExitOk);
     });
-    return query->Start(s.o.id) ? kRunning : kExitOk;
 }
 
 int Monitor(Session& s) {

@@ -56,15 +56,7 @@ void Change(Session& s) {
 }
 
 int Set(Session& s) {
-    auto* query = new ModuleQuery(*s.link);
-    QObject::connect(query, &ModuleQuery::finished, [&s](QueryOutcome outcome) {
-        if (outcome != QueryOutcome::Answered) {
-            s.Finish(NoAnswer(*s.link, outcome, s.o.id));
-            return;
-        }
-        Change(s);
-    });
-    return query->Start(s.o.id) ? kRunning : kExitOk;
+    return QueryThen(s, [&s] { Change(s); });
 }
 
 // After the scan: the configuration chosen, if the oldest firmware offers it,

@@ -48,10 +48,7 @@ class TstProgramming : public QObject {
     void everyCommandDuringEveryExchangeIsTurnedAway() {
         QFETCH(QString, exchange);
         QFETCH(QStringList, frames);
-        QByteArray eight = "[module 1]\nside = G\n";
-        for (int i = 2; i <= 8; ++i)
-            eight += "[module " + QByteArray::number(i) + "]\nside = L\n";
-        SimProcess sim({"--log", "{dir}/f.log"}, eight);
+        SimProcess sim({"--log", "{dir}/f.log"}, testing_support::Chain(8, 'L'));
         QVERIFY(sim.Start());
         testing_support::AppRig r;
         r.StartOn(sim.LinkPath());
@@ -155,10 +152,7 @@ class TstProgramming : public QObject {
 
     // Closed in the middle of a run, the window takes the run with it: nothing is sent after.
     void closingTheWindowStopsARun() {
-        QByteArray sixteen = "[module 1]\nside = G\n";
-        for (int i = 2; i <= 16; ++i)
-            sixteen += "[module " + QByteArray::number(i) + "]\nside = R\n";
-        SimProcess sim({"--log", "{dir}/f.log"}, sixteen);
+        SimProcess sim({"--log", "{dir}/f.log"}, testing_support::Chain(16, 'R'));
         QVERIFY(sim.Start());
         testing_support::AppRig r;
         r.StartOn(sim.LinkPath());

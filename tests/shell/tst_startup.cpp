@@ -75,10 +75,7 @@ class TstStartup : public QObject {
     }
     void firstWindowShowsEveryWindowWholeAndApart() {
         QFETCH(QSize, size);
-        QByteArray sixteen = "[module 1]\nside = G\n";
-        for (int id = 2; id <= 16; ++id)
-            sixteen += "[module " + QByteArray::number(id) + "]\nside = L\n";
-        SimProcess sim({"--no-pacing"}, sixteen);
+        SimProcess sim({"--no-pacing"}, testing_support::Chain(16, 'L'));
         QVERIFY(sim.Start());
         AppRig r;
         r.StartOn(sim.LinkPath(), size);
@@ -255,13 +252,11 @@ class TstStartup : public QObject {
         // The scan row meets a paced system that goes away after 20 of its 40 answers; the
         // apply row one that stops reading after the scan and a query; the run row 16 modules.
         const bool scan = during == "scan", apply = during == "apply", run = during == "run";
-        QByteArray system = QByteArray("[system]\n") +
-                            (scan    ? "hangup_after_tx = 20\n"
-                             : apply ? "stall_after_rx = 2\n"
-                                     : "") +
-                            "[module 1]\nside = G\n";
-        for (int id = 2; id <= (run ? 16 : 40); ++id)
-            system += "[module " + QByteArray::number(id) + "]\nside = L\n";
+        const QByteArray system =
+            testing_support::Chain(run ? 16 : 40, 'L',
+                                   QByteArray("[system]\n") + (scan    ? "hangup_after_tx = 20\n"
+                                                               : apply ? "stall_after_rx = 2\n"
+                                                                       : ""));
         SimProcess sim(scan ? QStringList() : QStringList{"--no-pacing", "--log", "{dir}/f.log"},
                        scan || apply || run ? system : "");
         QVERIFY(sim.Start());

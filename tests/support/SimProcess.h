@@ -35,6 +35,9 @@ class SimProcess {
     QProcess process_;
 };
 
+// A system file: module 1 attached, then modules 2..n on one side, nearest first.
+QByteArray Chain(int n, char side, const QByteArray& head = {});
+
 // quorval-cli run to its end (up to 60 s); code -1 when it crashed or hung.
 struct Run {
     int code = -1;
