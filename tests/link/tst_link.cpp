@@ -45,13 +45,10 @@ QByteArray ReadAtLeast(MSComm& port, int n) {
 std::vector<PortTest> Tested(const QStringList& devices, int limitMs,
                              const PortTests::Test& test = OpenAndClose) {
     auto* tests = new PortTests(nullptr);
-    std::vector<PortTest> results;
-    QObject::connect(tests, &PortTests::finished,
-                     [&results](const std::vector<PortTest>& r) { results = r; });
     QSignalSpy ended(tests, &PortTests::finished);
     tests->Start({devices, std::nullopt}, limitMs, test);
-    ended.wait(limitMs + 10000);
-    return results;
+    return ended.wait(limitMs + 10000) ? ended[0][0].value<std::vector<PortTest>>()
+                                       : std::vector<PortTest>();
 }
 
 // A link on the simulator's line, polling.
@@ -257,11 +254,8 @@ class TstLink : public QObject {
         QTRY_COMPARE_WITH_TIMEOUT(rounds.size(), 1, 10000);
         // In the next round, as the first answers come in.
         const auto inRound = [&](const std::function<void()>& act) {
-            auto once = std::make_shared<QMetaObject::Connection>();
-            *once = connect(link.get(), &ModuleLink::BytesArrived, [once, act] {
-                disconnect(*once);
-                act();
-            });
+            connect(link.get(), &ModuleLink::BytesArrived, link.get(), act,
+                    Qt::SingleShotConnection);
         };
         inRound([&] { watch.Stop(); });
         QVERIFY(finished.wait(10000));
