@@ -5,6 +5,7 @@
 #include <QJsonDocument>
 
 #include "cli/Cli.h"
+#include "common/Parse.h"
 #include "link/ModuleLink.h"
 #include "record/WatchLog.h"
 #include "record/WatchText.h"

@@ -3,15 +3,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/Parse.h"
+
 namespace quorval {
 
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void Classify(IniLine& line) {
     line.name.clear();
@@ -46,26 +44,6 @@ void Classify(IniLine& line) {
 }
 
 }  // namespace
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos) {
-        return {};
-    }
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 std::size_t CommentStart(std::string_view value) {
     for (std::size_t i = 0; i < value.size(); ++i) {

@@ -62,8 +62,6 @@ struct TextFile {
 // so a FIFO or a device can neither block nor flood the reader.
 TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes);
 
-bool EqualNoCase(std::string_view a, std::string_view b);
-std::string_view TrimBlanks(std::string_view s);
 // Where a comment starts in a value: at a ';' at its start or after a blank or
 // tab; npos when there is none.
 std::size_t CommentStart(std::string_view value);

@@ -1,5 +1,6 @@
 #include "model/ModuleText.h"
 
+#include "common/Parse.h"
 #include "model/ModeByte.h"
 #include "model/ModuleTable.h"
 
@@ -27,20 +28,9 @@ QString DecodedMode(std::uint8_t mode) {
 }
 
 std::optional<int> ModuleIdFromText(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 5) {
-        return std::nullopt;
-    }
-    for (const QChar c : t) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-            return std::nullopt;
-        }
-    }
-    const int id = t.toInt();
-    if (!IsValidModuleID(id)) {
-        return std::nullopt;
-    }
-    return id;
+    const std::string t = text.toStdString();
+    const auto id = ParseWhole(TrimBlanks(t), 0, kMaxModuleID);
+    return id ? std::optional<int>(static_cast<int>(*id)) : std::nullopt;
 }
 
 }  // namespace quorval
