@@ -213,7 +213,11 @@ TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes) {
         file.status = TextFile::Status::NotRegular;
         return file;
     }
-    std::ifstream in(path, std::ios::binary);
+    // Unbuffered: each read asks the file for exactly one piece, which files of
+    // the kernel that only hand out whole records need.
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(path, std::ios::binary);
     if (!in) {
         file.status = TextFile::Status::Unreadable;
         return file;
