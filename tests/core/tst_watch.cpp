@@ -81,8 +81,8 @@ class TstWatch : public QObject {
             QTest::newRow(name) << script << events << happened << end;
         };
         row("quiet", "1 2=3/4 | 1 2=3/4", "", false, "nothing happened");
-        row("rise", "1 2=0/5 | 1 2=0/9", "r2 module 2 CH2 counter rose 5 -> 9 (+4)", true,
-            "module 2 CH2: 4 errors gained, largest rise 4 in one round");
+        row("rise by one", "1 2=0/5 | 1 2=0/6", "r2 module 2 CH2 counter rose 5 -> 6 (+1)", true,
+            "module 2 CH2: 1 error gained, largest rise 1 in one round");
         row("an error at the start counts", "1!1 | 1",
             "r1 module 1 CH1 error; r2 module 1 CH1 ok again", true,
             "module 1 CH1: in error in 1 round");

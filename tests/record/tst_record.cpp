@@ -281,8 +281,9 @@ class TstRecord : public QObject {
         SimProcess sim({}, kVisited);
         const QString title = "<script>alert(1)</script> & \"Halle 3\"";
         QStringList args{"report", "--out", dir.filePath("r.html"), "--title", title};
-        if (fromSnapshot) {
-            args << "--snapshot" << Write(dir, "s.json", kGood);
+        if (fromSnapshot) {  // with a control character and half a surrogate pair in a text
+            args << "--snapshot"
+                 << Write(dir, "s.json", QByteArray(kGood).replace("COM1", "COM1\\u0007\\ud800"));
         } else {
             QVERIFY(sim.Start());
             args << "--port" << sim.LinkPath();
@@ -305,6 +306,16 @@ class TstRecord : public QObject {
         QCOMPARE(page.modules, ring);
         // The baseline differs in the firmware of 205; both channels in error count too.
         QCOMPARE(page.differenceRows, withBaseline ? 3 : 0);
+        if (fromSnapshot) {
+            QVERIFY(QString::fromUtf8(html).contains(u"COM1\uFFFD\uFFFD"));
+            // A disk that fills up under the next report (a file size limit here): the
+            // report before stays whole, said, and nothing is left beside it.
+            const Run full = Cli(args, QProcessEnvironment::systemEnvironment(), html.size() / 2);
+            QCOMPARE(full.code, 1);
+            QVERIFY2(full.err.contains(dir.filePath("r.html") + ": "), qPrintable(full.err));
+            QCOMPARE(Read(dir.filePath("r.html")), html);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+        }
     }
 
     // A watch of a system that changes (a rising counter, a module that drops
