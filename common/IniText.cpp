@@ -197,6 +197,27 @@ std::string IniText::Bytes() const {
     return out;
 }
 
+std::string TextFileProblem(TextFile::Status status, std::size_t maxBytes) {
+    switch (status) {
+        case TextFile::Status::Ok:
+            return {};
+        case TextFile::Status::Missing:
+            return "does not exist";
+        case TextFile::Status::NotRegular:
+            return "is not a regular file";
+        case TextFile::Status::TooLarge: {
+            const bool mib = maxBytes % (1 << 20) == 0;
+            return "is larger than " + std::to_string(maxBytes >> (mib ? 20 : 10)) +
+                   (mib ? " MiB" : " KiB");
+        }
+        case TextFile::Status::HasNul:
+            return "contains a NUL byte: not a text file";
+        case TextFile::Status::Unreadable:
+            break;
+    }
+    return "cannot be read";
+}
+
 TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes) {
     TextFile file;
     std::error_code ec;

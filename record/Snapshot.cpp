@@ -343,27 +343,11 @@ SnapshotRead ParseSnapshot(const QByteArray& json, const QString& name) {
 SnapshotRead ReadSnapshot(const QString& path) {
     // Counted as it is read: a file that grows meanwhile is still bounded.
     const TextFile file = ReadTextFile(QFileInfo(path).filesystemFilePath(), kMaxSnapshotBytes);
-    QString why;
-    switch (file.status) {
-        case TextFile::Status::Ok:
-            return ParseSnapshot(QByteArray::fromStdString(file.bytes), path);
-        case TextFile::Status::Missing:
-            why = QStringLiteral("no such file");
-            break;
-        case TextFile::Status::NotRegular:
-            why = QStringLiteral("not a regular file");
-            break;
-        case TextFile::Status::TooLarge:
-            why = QStringLiteral("larger than 64 MiB, not a snapshot");
-            break;
-        case TextFile::Status::HasNul:
-            why = QStringLiteral("holds a NUL byte, not a snapshot");
-            break;
-        case TextFile::Status::Unreadable:
-            why = QStringLiteral("cannot be read");
-            break;
+    if (file.status == TextFile::Status::Ok) {
+        return ParseSnapshot(QByteArray::fromStdString(file.bytes), path);
     }
-    return {std::nullopt, QStringLiteral("%1: %2").arg(path, why)};
+    const std::string why = TextFileProblem(file.status, kMaxSnapshotBytes);
+    return {std::nullopt, QStringLiteral("%1: %2").arg(path, QString::fromStdString(why))};
 }
 
 }  // namespace quorval

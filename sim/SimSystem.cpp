@@ -31,29 +31,13 @@ std::optional<long> ParseNumber(std::string_view text, long lo, long hi) {
 std::optional<quorval::IniText> ReadIni(const std::string& path, bool missingOk,
                                         std::string& error) {
     const TextFile f = quorval::ReadTextFile(path, kMaxFileBytes);
-    const char* why = "cannot be read";
-    switch (f.status) {
-        case TextFile::Status::Ok:
-            return quorval::IniText::Parse(f.bytes);
-        case TextFile::Status::Missing:
-            if (missingOk) {
-                return quorval::IniText();
-            }
-            why = "does not exist";
-            break;
-        case TextFile::Status::NotRegular:
-            why = "is not a regular file";
-            break;
-        case TextFile::Status::TooLarge:
-            why = "is larger than 1 MiB";
-            break;
-        case TextFile::Status::HasNul:
-            why = "contains a NUL byte: not a text file";
-            break;
-        case TextFile::Status::Unreadable:
-            break;
+    if (f.status == TextFile::Status::Ok) {
+        return quorval::IniText::Parse(f.bytes);
     }
-    error = path + ": " + why;
+    if (f.status == TextFile::Status::Missing && missingOk) {
+        return quorval::IniText();
+    }
+    error = path + ": " + quorval::TextFileProblem(f.status, kMaxFileBytes);
     return std::nullopt;
 }
 
