@@ -1,5 +1,7 @@
 #include "publish/SystemName.h"
 
+#include <QSysInfo>
+
 namespace quorval {
 
 QString DefaultSystemName(const QString& host, const QString& device) {
@@ -15,6 +17,10 @@ QString DefaultSystemName(const QString& host, const QString& device) {
         }
     }
     return name;
+}
+
+QString SystemNameFor(const QString& given, const QString& device) {
+    return given.isEmpty() ? DefaultSystemName(QSysInfo::machineHostName(), device) : given;
 }
 
 QString SystemNameProblem(const QString& name) {

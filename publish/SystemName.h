@@ -13,6 +13,10 @@ namespace quorval {
 // replaced by '-'.
 QString DefaultSystemName(const QString& host, const QString& device);
 
+// The name in use: the one given by hand (--mqtt-name) when there is one, else
+// DefaultSystemName of this host and the port's device.
+QString SystemNameFor(const QString& given, const QString& device);
+
 // Why a name given by hand cannot stand in a topic (empty, or it holds '/',
 // '+', '#' or a blank); empty when it can.
 QString SystemNameProblem(const QString& name);

@@ -97,10 +97,6 @@ class TstCli : public QObject {
         row("foreign module", "[module 1]\nside = G\nversion = 41\n", {"scan"}, 2, "none-QUORVAL");
         row("report of nothing", {}, {"report", "--out", "r.html"}, 1,
             "report needs --port PORT, --snapshot FILE or --watch LOG.csv");
-        row("watch every 0 s", {}, {"--port", "COM1", "watch", "--interval", "0"}, 1,
-            "--interval takes a number of seconds from 1");
-        row("watch for soon", {}, {"--port", "COM1", "watch", "--duration", "soon"}, 1,
-            "--duration takes a number of seconds above 0");
         row("watch log a folder", {}, {"--port", "COM1", "watch", "--out", "/"}, 1,
             "/ is a directory");
         // Refused before they are opened: a FIFO would wait for a reader.
