@@ -104,7 +104,8 @@ class TstService : public QObject {
             "{config}:2: json takes yes or no");
         row("a line that is no INI", "[global]\nport /dev/ttyS0\n", watch, 1,
             "{config}:2: not a [section], a key = value or a ; comment");
-        row("too large", QByteArray(64 * 1024 + 1, ';'), watch, 1, "{config}: is larger than 64 KiB");
+        row("too large", QByteArray(64 * 1024 + 1, ';'), watch, 1,
+            "{config}: is larger than 64 KiB");
         row("not a regular file", "{dir}", watch, 1, "{dir}: is not a regular file");
         row("the file's port", "[global]\nport = /nonexistent/a\n", {"watch"}, 3,
             "cannot open /nonexistent/a");
