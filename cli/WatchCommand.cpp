@@ -7,6 +7,7 @@
 
 #include "cli/Cli.h"
 #include "cli/WatchService.h"
+#include "common/Parse.h"
 #include "link/ModuleLink.h"
 #include "record/WatchLog.h"
 #include "record/WatchText.h"

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "geometry/BusGeometry.h"
+#include "geometry/Twips.h"
 #include "model/Global.h"
 #include "model/ModuleState.h"
 #include "model/ModuleText.h"
@@ -15,7 +16,6 @@ namespace quorval {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 // The caption's spinner takes a step about as often as it did when the wait
 // counted 400 passes of its loop.
 constexpr int kSpinnerStepMs = 440;
@@ -23,10 +23,6 @@ constexpr int kSpinnerStepMs = 440;
 ChannelState StateAt(Global& g, int position) {
     const ModuleData& m = g.Bus.Modules(g.Bus.ModuleOrder(position));
     return ChannelState{m.GetStatusChannel1(), m.GetStatusChannel2()};
-}
-
-std::int16_t ToTwips(int pixels) {
-    return RoundHalfEven(double(pixels) * kTwipsPerPixel);
 }
 
 }  // namespace
@@ -99,14 +95,14 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
 
     ImageList1 = ModulePixmaps();
     ModulePicture* first = LoadPicture(0);
-    first->move(3120 / kTwipsPerPixel, 840 / kTwipsPerPixel);
+    first->move(Pixels(3120), Pixels(840));
     first->hide();
 
     QFont font(QStringLiteral("MS Sans Serif"), 12);
     font.setBold(true);
     lblPC->setFont(font);
-    lblPC->setFixedSize(375 / kTwipsPerPixel, 255 / kTwipsPerPixel);
-    lblPC->move(3120 / kTwipsPerPixel, 1320 / kTwipsPerPixel);
+    lblPC->setFixedSize(Pixels(375), Pixels(255));
+    lblPC->move(Pixels(3120), Pixels(1320));
     lblPC->hide();
     SelectedIndex = 0;
     spinner_.setInterval(kSpinnerStepMs);
@@ -118,7 +114,7 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
 }
 
 QSize frmBackground::SavedOuterSize() const {
-    return QSize(g_.BusInfoWidth / kTwipsPerPixel, g_.BusInfoHeight / kTwipsPerPixel);
+    return QSize(Pixels(g_.BusInfoWidth), Pixels(g_.BusInfoHeight));
 }
 
 ModulePicture* frmBackground::Picture(int k) const {
@@ -333,8 +329,9 @@ void frmBackground::resizeEvent(QResizeEvent* event) {
 
 void frmBackground::closeEvent(QCloseEvent* event) {
     const QWidget* outer = parentWidget() ? parentWidget() : this;
-    g_.BusInfoHeight = ToTwips(outer->height());
-    g_.BusInfoWidth = ToTwips(outer->width());
+    // Larger than the saved size can hold: the largest it can.
+    g_.BusInfoHeight = Twips(outer->height()).value_or(INT16_MAX);
+    g_.BusInfoWidth = Twips(outer->width()).value_or(INT16_MAX);
     QWidget::closeEvent(event);
 }
 
