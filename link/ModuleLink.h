@@ -85,6 +85,8 @@ class ModuleLink : public QObject {
     void StartTimers();
     void StopTimers();
     bool Polling() const { return Timer1.isActive(); }
+    // Bytes wait at the port that no poll has taken yet.
+    bool InputWaiting() { return MSComm1->InBufferCount() > 0; }
 
     // Timer1 tick: if bytes wait, report their count and read them.
     void ReceivePoll();

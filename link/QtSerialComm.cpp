@@ -188,6 +188,14 @@ int QtSerialComm::InBufferCount() {
     if (!PortOpen()) {
         return 0;
     }
+    if (port_->bytesAvailable() == 0) {
+        // What the driver holds, not only what the event loop has fetched so far:
+        // a look without waiting.
+        port_->waitForReadyRead(0);
+    }
+    if (!PortOpen()) {
+        return 0;  // the look found the device gone
+    }
     const qint64 n = port_->bytesAvailable();
     return n > 0 ? static_cast<int>(qMin<qint64>(n, 1 << 30)) : 0;
 }

@@ -4,6 +4,13 @@
 
 namespace quorval {
 
+namespace {
+
+// How soon to look again while answers wait to be read or parsed.
+constexpr int kRecheckMs = 10;
+
+}  // namespace
+
 BusScan::BusScan(ModuleLink& link)
     : Exchange(link), firstAnswer_(this), quiet_(this), limit_(this) {
     for (QTimer* t : {&firstAnswer_, &quiet_, &limit_}) {
@@ -63,9 +70,15 @@ void BusScan::Settle() {
 
 void BusScan::Quiet() {
     const qint64 left = kScanQuietMs - sinceActivity_.elapsed();
-    // Bytes read but not parsed yet may still be answers.
-    if (left > 0 || Link().State().RxPending) {
-        quiet_.start(static_cast<int>(qMax<qint64>(left, 1)));
+    // Bytes read but not parsed yet may still be answers, and so may bytes
+    // still at the port: a program that did not get the processor for a while
+    // finds this timer due before its poll has looked.
+    if (left > 0) {
+        quiet_.start(static_cast<int>(left));
+        return;
+    }
+    if (Link().State().RxPending || Link().InputWaiting()) {
+        quiet_.start(kRecheckMs);
         return;
     }
     Answered();

@@ -16,6 +16,7 @@
 #include "model/GlobalSettingsModel.h"
 #include "model/ModuleState.h"
 #include "model/ModuleText.h"
+#include "session/BusScan.h"
 #include "session/RelayApply.h"
 #include "support/FrameVectors.h"
 
@@ -229,6 +230,23 @@ class TstCore : public QObject {
         }
         QCOMPARE(r.debug, (QStringList{"Bytes received: 1023", "Bytes received: 77"}));
         QCOMPARE(r.Order().size(), 100);
+    }
+
+    // A program that did not get the processor for a while finds the scan's quiet timer
+    // due before its poll has looked: answers still at the port keep the scan going.
+    void scanWaitsForAnswersStillAtThePort() {
+        Rig r;
+        auto* scan = new BusScan(*r.link);
+        QSignalSpy ended(scan, &BusScan::finished);
+        QVERIFY(scan->Start());
+        r.Deliver(Frame('G', 1));
+        r.link->StopTimers();  // the poll is held up
+        r.port->Receive(Frame('L', 7));
+        QVERIFY(!ended.wait(2 * kScanQuietMs));
+        r.link->ReceivePoll();
+        r.link->ParsePass();
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(r.Order(), (QList<int>{1, 7}));
     }
 
     // An Apply whose frame cannot leave changes no record, not even back: what a parse

@@ -2,6 +2,11 @@
 
 #include <QtTest>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <QFileInfo>
 #include <QSerialPort>
 
@@ -97,6 +102,24 @@ class TstLink : public QObject {
         port.SetPortOpen(false);
         QCOMPARE(port.InBufferCount(), 0);
         QVERIFY(!port.Output("G"));
+    }
+
+    // A program held up finds what the driver holds, not only what its event loop fetched:
+    // a scan that sees nothing waiting takes the line for quiet.
+    void bytesInTheDriverCountBeforeTheEventLoopFetchesThem() {
+        const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        QVERIFY(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+        const QString device = QString::fromLocal8Bit(::ptsname(master));
+        QtSerialComm port;
+        QCOMPARE(port.OpenDevice(device), 0);
+        const int watcher = ::open(qPrintable(device), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+        QCOMPARE(::write(master, "0123456789A", 11), ssize_t(11));
+        pollfd ready{watcher, POLLIN, 0};
+        QCOMPARE(::poll(&ready, 1, 10000), 1);  // the line discipline has passed them on
+        QCOMPARE(port.InBufferCount(), 11);
+        port.SetPortOpen(false);
+        ::close(watcher);
+        ::close(master);
     }
 
     // Two copies of the program on one port: each sees the other's as in use under every name
