@@ -5,7 +5,10 @@
 #include <QJsonDocument>
 
 #include "cli/Cli.h"
+#include "cli/MqttOptions.h"
 #include "link/ModuleLink.h"
+#include "publish/MqttConfig.h"
+#include "publish/MqttPublisher.h"
 #include "record/WatchLog.h"
 #include "record/WatchText.h"
 #include "session/BusWatch.h"
@@ -37,7 +40,7 @@ QString WatchProblem(const Options& o) {
 // Bad arguments are said before the port is opened.
 int PrepareWatch(Session& s) {
     const QString problem = WatchProblem(s.o);
-    return problem.isEmpty() ? kExitOk : UsageError(problem);
+    return problem.isEmpty() ? CheckMqtt(s.o) : UsageError(problem);
 }
 
 void JsonLine(const QJsonObject& o) {
@@ -87,10 +90,13 @@ int Watch(Session& s) {
             Err(WatchEventLine(e));
         }
     });
-    QObject::connect(&watch, &BusWatch::Finished, &s.app, &QCoreApplication::quit);
     Err(QStringLiteral("watching %1 every %2 s %3").arg(o.port).arg(interval).arg(span));
-    watch.Start();
+    bool refused = false;
+    const std::unique_ptr<MqttPublisher> mqtt = StartWatch(s, watch, refused);
     s.app.exec();
+    if (refused) {
+        return kExitUsage;
+    }
 
     const WatchTracker& t = watch.Tracker();
     const QStringList summary = WatchSummary(t);
@@ -115,7 +121,7 @@ std::vector<CommandRule> WatchCommands() {
          nullptr,
          PortUse::Required,
          true,
-         {"interval", "duration", "out", "json"},
+         QStringList{"interval", "duration", "out", "json"} + MqttOptionNames(),
          {},
          Watch,
          PrepareWatch},

@@ -15,6 +15,7 @@
 #include "model/Global.h"
 #include "model/ModeByte.h"
 #include "model/ModuleText.h"
+#include "publish/MqttConfig.h"
 #include "quorval/Version.h"
 
 using namespace quorval;
@@ -58,7 +59,9 @@ const char* const kDescription =
     "                opened again every interval. Exit status 0 nothing happened,\n"
     "                2 a counter rose, a channel was in error, a module went\n"
     "                missing or was of another make, 3 the link was lost and not\n"
-    "                back at the end; a signal is its normal end\n"
+    "                back at the end; a signal is its normal end. With --mqtt\n"
+    "                URL it also publishes the state and the events to an MQTT\n"
+    "                broker (quorval/NAME/...), which never holds it up\n"
     "  ports         lists the devices of COM1..COM4 and every serial port the\n"
     "                system has: device, state (free, in use, no permission, not\n"
     "                found, not responding), description, maker, serial number,\n"
@@ -258,6 +261,7 @@ int main(int argc, char** argv) {
         valued("duration", "watch: ends it after this many seconds (default: until Ctrl-C).",
                "SECONDS"),
     });
+    parser.addOptions(MqttCommandLineOptions(QStringLiteral("watch: ")));
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("scan, query ID, set ID, program, monitor, "
                                                 "check BASELINE, report, watch or ports."),

@@ -1,5 +1,7 @@
 #include "publish/SystemName.h"
 
+#include <QSysInfo>
+
 namespace quorval {
 
 QString DefaultSystemName(const QString& host, const QString& device) {
@@ -29,6 +31,10 @@ QString SystemNameProblem(const QString& name) {
         }
     }
     return {};
+}
+
+QString SystemNameFor(const std::optional<QString>& given, const QString& device) {
+    return given ? *given : DefaultSystemName(QSysInfo::machineHostName(), device);
 }
 
 }  // namespace quorval

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QString>
 
 namespace quorval {
@@ -16,5 +18,10 @@ QString DefaultSystemName(const QString& host, const QString& device);
 // Why a name given by hand cannot stand in a topic (empty, or it holds '/',
 // '+', '#' or a blank); empty when it can.
 QString SystemNameProblem(const QString& name);
+
+// The name in use: the one given by hand (--mqtt-name, checked before), else
+// the default of this host and the port's device. Every place that names the
+// system asks here, so that topics and metrics agree.
+QString SystemNameFor(const std::optional<QString>& given, const QString& device);
 
 }  // namespace quorval

@@ -15,6 +15,8 @@
 #include "link/QtSerialComm.h"
 #include "link/SetupPorts.h"
 #include "model/Global.h"
+#include "publish/MqttPublisher.h"
+#include "publish/SystemName.h"
 #include "quorval/Version.h"
 #include "record/WatchLog.h"
 #include "session/BusWatch.h"
@@ -35,6 +37,8 @@ struct Options {
     QString port;
     double interval = 10;
     QString out;
+    std::optional<MqttConfig> mqtt;
+    std::optional<QString> mqttName;
 };
 
 void AddOptions(QCommandLineParser& parser) {
@@ -62,6 +66,7 @@ void AddOptions(QCommandLineParser& parser) {
          QStringLiteral("Appends the samples to this CSV file (a new one gets the header line)."),
          QStringLiteral("FILE.csv")},
     });
+    parser.addOptions(MqttCommandLineOptions());
 }
 
 int UsageError(const QString& why) {
@@ -108,6 +113,18 @@ std::optional<int> ReadOptions(int argc, char** argv, Options& o) {
             return UsageError(problem);
         }
     }
+    const auto given = [&parser](const QString& name) {
+        return parser.isSet(name) ? std::optional<QString>(parser.value(name)) : std::nullopt;
+    };
+    const MqttOptionCheck mqtt = CheckMqttOptions(given);
+    for (const QString& warning : mqtt.warnings) {
+        std::fprintf(stderr, "quorval-watch: %s\n", qPrintable(warning));
+    }
+    if (!mqtt.error.isEmpty()) {
+        return UsageError(mqtt.error);
+    }
+    o.mqtt = mqtt.config;
+    o.mqttName = given(QStringLiteral("mqtt-name"));
     return std::nullopt;
 }
 
@@ -185,6 +202,9 @@ int main(int argc, char** argv) {
     comm->SetCommPort(number);
     const QString name =
         device ? o.port : QStringLiteral("COM%1 (%2)").arg(number).arg(comm->DeviceName(number));
+    if (o.mqtt) {
+        o.mqtt->name = SystemNameFor(o.mqttName, comm->DeviceName(number));
+    }
 
     frmWatch w(g, std::move(comm), name);
     window = &w;
@@ -192,9 +212,28 @@ int main(int argc, char** argv) {
     if (!o.out.isEmpty() && !w.SetLogFile(o.out)) {
         return 1;
     }
-    w.show();
-    if (!o.port.isEmpty()) {
-        w.StartWatch();
+    const auto begin = [&w, &o] {
+        w.show();
+        if (!o.port.isEmpty()) {
+            w.StartWatch();
+        }
+    };
+    if (!o.mqtt) {
+        begin();
+        return app.exec();
     }
+    // The window opens once the broker answered; one that refuses ends the program.
+    MqttPublisher mqtt(*o.mqtt);
+    mqtt.Follow(w.Watch());
+    w.ShowPublisher(mqtt);
+    QObject::connect(&mqtt, &MqttPublisher::Ready, &w, begin);
+    QObject::connect(&mqtt, &MqttPublisher::Refused, &app, [](const QString& message) {
+        UsageError(message);
+        QApplication::exit(1);
+    });
+    app.setQuitOnLastWindowClosed(false);
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &mqtt, &MqttPublisher::Close);
+    QObject::connect(&mqtt, &MqttPublisher::Closed, &app, &QCoreApplication::quit);
+    mqtt.Start();
     return app.exec();
 }
