@@ -72,7 +72,7 @@ const char* const kDescription =
     "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
     "     a snapshot or watch log that cannot be read, a file that cannot be\n"
     "     written; watch: an interval below 1 s, an --out file that cannot take\n"
-    "     the log)\n"
+    "     the log, a broker that refuses the watch at its start)\n"
     "  2  the system answered but something is wrong: no modules found, a module\n"
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
     "     firmware does not offer; check: the system differs from the baseline\n"

@@ -75,8 +75,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "through one serial port, shows every module with its CAN channels and error\n"
     "counters, and programs the system-wide settings into all modules.\n"
     "quorval-cli does the same from the command line; quorval-watch watches the\n"
-    "system for hours in a window and logs every round; lwlsim plays a simulated\n"
-    "system on a pseudo-terminal.")
+    "system for hours in a window and logs every round; both watches can publish\n"
+    "what they see to the plant's MQTT broker; lwlsim plays a simulated system on\n"
+    "a pseudo-terminal.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
