@@ -59,8 +59,16 @@ QStringList MqttOptionNames() {
 }
 
 QList<QCommandLineOption> MqttCommandLineOptions(const QString& prefix) {
-    const auto option = [&prefix](const char* name, const char* text, const char* value) {
-        return QCommandLineOption(QString::fromLatin1(name), prefix + QString::fromLatin1(text),
+    // "watch: publishes ..." on the command line, "Publishes ..." in the window's help.
+    const auto help = [&prefix](const char* text) {
+        QString s = QString::fromLatin1(text);
+        if (prefix.isEmpty()) {
+            s[0] = s[0].toUpper();
+        }
+        return prefix + s;
+    };
+    const auto option = [&help](const char* name, const char* text, const char* value) {
+        return QCommandLineOption(QString::fromLatin1(name), help(text),
                                   QString::fromLatin1(value));
     };
     return {
@@ -79,8 +87,8 @@ QList<QCommandLineOption> MqttCommandLineOptions(const QString& prefix) {
                "(default: the system's CA store).",
                "FILE"),
         QCommandLineOption(QStringLiteral("mqtt-discovery"),
-                           prefix + QStringLiteral("also publishes Home Assistant's MQTT "
-                                                   "discovery configuration of every module.")),
+                           help("also publishes Home Assistant's MQTT discovery configuration "
+                                "of every module.")),
     };
 }
 

@@ -196,11 +196,15 @@ class TstWatchWindow : public QObject {
     // The program itself: bad arguments before any window; SIGTERM ends it
     // cleanly with every round it finished in the log, the broker told it is offline.
     void programEndsCleanlyOnSigterm() {
-        QProcess bad;
-        bad.start(QStringLiteral(QUORVAL_WATCH_PATH), {"--interval", "0"});
-        QVERIFY(bad.waitForFinished(20000));
-        QCOMPARE(bad.exitCode(), 1);
-        QVERIFY(bad.readAllStandardError().contains("--interval takes a number of seconds"));
+        for (const auto& [args, said] :
+             {std::pair{QStringList{"--interval", "0"}, "--interval takes a number of seconds"},
+              {{"--mqtt", "mqtt://broker", "--mqtt-name", "a b"}, "the system name 'a b' holds"}}) {
+            QProcess bad;
+            bad.start(QStringLiteral(QUORVAL_WATCH_PATH), args);
+            QVERIFY(bad.waitForFinished(20000));
+            QCOMPARE(bad.exitCode(), 1);
+            QVERIFY(bad.readAllStandardError().contains(said));
+        }
 
         SimProcess sim({"--no-pacing"}, "[module 5]\nside = G\n[module 6]\nside = R\n");
         QVERIFY(sim.Start());
