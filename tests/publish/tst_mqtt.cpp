@@ -62,8 +62,8 @@ class TstMqtt : public QObject {
         MqttBroker broker;
         QVERIFY(broker.Start());
         SimProcess sim({"--no-pacing"},
-                       "[module 1]\nside = G\n[module 2]\nside = L\nch2_rise = 3/1\n"
-                       "[module 3]\nside = R\nabsent = 0.5-1.5\n");
+                       "[module 1]\nside = G\nch1_error = 1\n[module 2]\nside = L\n"
+                       "ch2_rise = 3/0.5\n[module 3]\nside = R\n");
         QVERIFY(sim.Start());
         MqttSub live(broker, "quorval/#");
         const Run r =
@@ -71,7 +71,7 @@ class TstMqtt : public QObject {
                  "--mqtt", broker.Url(), "--mqtt-name", "hall-3", "--mqtt-discovery"});
         QVERIFY2(r.code == 2, qPrintable(r.err));
         const auto [samples, events] = JsonLines(r.out);
-        QVERIFY(events.size() >= 4);
+        QVERIFY(events.size() >= 3);  // CH1 in error, then a rise in every round
         QTRY_COMPARE(live.Payloads("quorval/hall-3/event").size(), events.size());
         for (int i = 0; i < events.size(); ++i)
             QCOMPARE(Object(live.Payloads("quorval/hall-3/event")[i]), events[i]);
@@ -223,7 +223,7 @@ class TstMqtt : public QObject {
         SimProcess sim({"--no-pacing"}, "[module 1]\nside = G\n");
         QVERIFY(sim.Start());
         const QString csv = sim.FilePath("watch.csv");
-        QStringList args{"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration", "3"};
+        QStringList args{"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration", "3.5"};
         args << "--out" << csv << "--mqtt" << fill(url) << "--mqtt-user"
              << "tech"
              << "--mqtt-password-file" << file.fileName();
@@ -233,7 +233,8 @@ class TstMqtt : public QObject {
         QCOMPARE(r.code, code);
         QVERIFY2(r.err.contains(fill(said)), qPrintable(r.err));
         QVERIFY(r.err.contains("can be read by others than its owner"));
-        QCOMPARE(CsvRounds(csv), (code == 1 ? QList<int>{} : QList<int>{1, 2, 3}));  // none held up
+        const auto rounds = CsvRounds(csv).size();
+        QVERIFY(code == 1 ? rounds == 0 : rounds >= 3);  // nothing scanned, or no round held up
     }
 };
 
