@@ -56,6 +56,14 @@ enum class PortUse {
     None,      // the command never opens the port
 };
 
+// Checks one option's value: empty when it is fine, else what is wrong with it,
+// naming the option. Only reads, so the command line and a --config file's
+// lines are checked by the same rules before anything is done.
+struct OptionCheck {
+    const char* name;
+    std::function<QString(const QString& value)> problem;
+};
+
 struct CommandRule {
     const char* name;
     const char* operand;  // "ID" (a module ID, checked), another name, or nullptr for none
@@ -67,6 +75,7 @@ struct CommandRule {
     // Runs before the port is opened (reads the command's files, checks where
     // it will write); a status other than 0 ends the command with it.
     std::function<int(Session&)> prepare = nullptr;
+    std::vector<OptionCheck> checks = {};
 };
 
 // The command families, one file each.

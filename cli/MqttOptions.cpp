@@ -20,6 +20,21 @@ MqttOptionCheck Read(const Options& o) {
 
 }  // namespace
 
+std::vector<OptionCheck> MqttChecks() {
+    return {
+        {"mqtt",
+         [](const QString& url) {
+             MqttConfig c;
+             return ReadBrokerUrl(url, c);
+         }},
+        {"mqtt-name",
+         [](const QString& name) {
+             const QString problem = SystemNameProblem(name);
+             return problem.isEmpty() ? problem : QStringLiteral("--mqtt-name: ") + problem;
+         }},
+    };
+}
+
 int CheckMqtt(const Options& o) {
     const MqttOptionCheck check = Read(o);
     for (const QString& warning : check.warnings) {
@@ -36,10 +51,8 @@ std::unique_ptr<MqttPublisher> StartWatch(Session& s, BusWatch& watch, bool& ref
         return nullptr;
     }
     MSComm& port = s.link->MSComm1();
-    const QString name = QStringLiteral("mqtt-name");
     config->name =
-        SystemNameFor(s.o.IsSet(name) ? std::optional<QString>(s.o.Value(name)) : std::nullopt,
-                      port.DeviceName(port.CommPort()));
+        SystemNameFor(s.o.Value(QStringLiteral("mqtt-name")), port.DeviceName(port.CommPort()));
     auto mqtt = std::make_unique<MqttPublisher>(*config);
     MqttPublisher* p = mqtt.get();
     p->Follow(watch);

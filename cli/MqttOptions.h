@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "cli/Cli.h"
 
@@ -9,8 +10,11 @@ namespace quorval {
 class BusWatch;
 class MqttPublisher;
 
-// The watch's --mqtt... options: said before the port is opened; the status
-// (0, or 1 for a usage error).
+// The checks of the broker's URL and the system's name, for the command line
+// and --config.
+std::vector<OptionCheck> MqttChecks();
+// The watch's --mqtt... options together, and the password file: said before
+// the port is opened; the status (0, or 1 for a usage error).
 int CheckMqtt(const Options& o);
 
 // Starts the watch: with --mqtt once the broker answered (or the start's wait

@@ -6,6 +6,7 @@
 
 #include "cli/Cli.h"
 #include "cli/MqttOptions.h"
+#include "cli/WatchService.h"
 #include "link/ModuleLink.h"
 #include "publish/MqttConfig.h"
 #include "publish/MqttPublisher.h"
@@ -21,26 +22,52 @@ constexpr double kDefaultIntervalS = 10;
 constexpr double kMinDurationS = 0.001;
 constexpr double kMaxDurationS = 10.0 * 366 * 86400;
 
+std::vector<OptionCheck> WatchChecks() {
+    std::vector<OptionCheck> checks{
+        {"interval",
+         [](const QString& v) {
+             return SecondsFromText(v, 1, kMaxIntervalS)
+                        ? QString()
+                        : QStringLiteral(
+                              "--interval takes a number of seconds from 1 to 86400, not '%1'")
+                              .arg(v);
+         }},
+        {"duration",
+         [](const QString& v) {
+             return SecondsFromText(v, kMinDurationS, kMaxDurationS)
+                        ? QString()
+                        : QStringLiteral("--duration takes a number of seconds above 0, not '%1'")
+                              .arg(v);
+         }},
+        {"out", [](const QString& v) { return WatchLogWriter::Check(v); }},
+    };
+    for (auto more : {ServiceChecks, MqttChecks}) {
+        for (OptionCheck& c : more()) {
+            checks.push_back(std::move(c));
+        }
+    }
+    return checks;
+}
+
 QString WatchProblem(const Options& o) {
-    if (o.IsSet("interval") && !SecondsFromText(o.Value("interval"), 1, kMaxIntervalS)) {
-        return QStringLiteral("--interval takes a number of seconds from 1 to 86400, not '%1'")
-            .arg(o.Value("interval"));
+    for (const OptionCheck& c : WatchChecks()) {
+        if (o.IsSet(c.name)) {
+            if (QString problem = c.problem(o.Value(c.name)); !problem.isEmpty()) {
+                return problem;
+            }
+        }
     }
-    if (o.IsSet("duration") &&
-        !SecondsFromText(o.Value("duration"), kMinDurationS, kMaxDurationS)) {
-        return QStringLiteral("--duration takes a number of seconds above 0, not '%1'")
-            .arg(o.Value("duration"));
-    }
-    if (o.IsSet("out")) {
-        return WatchLogWriter::Check(o.Value("out"));
-    }
-    return {};
+    return ServiceProblem(o);
 }
 
 // Bad arguments are said before the port is opened.
 int PrepareWatch(Session& s) {
     const QString problem = WatchProblem(s.o);
-    return problem.isEmpty() ? CheckMqtt(s.o) : UsageError(problem);
+    if (!problem.isEmpty()) {
+        return UsageError(problem);
+    }
+    const int status = PrepareService(s.o);
+    return status == kExitOk ? CheckMqtt(s.o) : status;
 }
 
 void JsonLine(const QJsonObject& o) {
@@ -52,8 +79,13 @@ int Watch(Session& s) {
     const double interval = o.IsSet("interval")
                                 ? *SecondsFromText(o.Value("interval"), 1, kMaxIntervalS)
                                 : kDefaultIntervalS;
-    std::unique_ptr<WatchLogWriter> log;
-    if (o.IsSet("out")) {
+    std::unique_ptr<WatchLog> log;
+    if (o.IsSet("log-dir")) {
+        QString error;
+        if (!(log = OpenDayLog(o, error))) {
+            return UsageError(error);
+        }
+    } else if (o.IsSet("out")) {
         QString error;
         log = WatchLogWriter::Open(o.Value("out"), error);
         if (!log) {
@@ -90,6 +122,7 @@ int Watch(Session& s) {
             Err(WatchEventLine(e));
         }
     });
+    const WatchServiceFaces service(watch, s);
     Err(QStringLiteral("watching %1 every %2 s %3").arg(o.port).arg(interval).arg(span));
     bool refused = false;
     const std::unique_ptr<MqttPublisher> mqtt = StartWatch(s, watch, refused);
@@ -121,10 +154,12 @@ std::vector<CommandRule> WatchCommands() {
          nullptr,
          PortUse::Required,
          true,
-         QStringList{"interval", "duration", "out", "json"} + MqttOptionNames(),
+         QStringList{"interval", "duration", "out", "json", "log-dir", "keep-days", "prom"} +
+             MqttOptionNames(),
          {},
          Watch,
-         PrepareWatch},
+         PrepareWatch,
+         WatchChecks()},
     };
 }
 

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "cli/Cli.h"
+#include "cli/ConfigFile.h"
 #include "link/ModuleLink.h"
 #include "link/QtSerialComm.h"
 #include "link/SetupPorts.h"
@@ -16,6 +17,7 @@
 #include "model/ModeByte.h"
 #include "model/ModuleText.h"
 #include "publish/MqttConfig.h"
+#include "publish/ServiceNotify.h"
 #include "quorval/Version.h"
 
 using namespace quorval;
@@ -52,7 +54,9 @@ const char* const kDescription =
     "                handing over or printing; 0 once the file is written\n"
     "  watch         scans every --interval seconds (default 10) for --duration\n"
     "                seconds or until Ctrl-C; writes one CSV row per module per\n"
-    "                round to --out FILE (appended) or standard output, says on\n"
+    "                round to --out FILE (appended), to a file a day in --log-dir\n"
+    "                DIR (--keep-days N removes the older ones) or to standard\n"
+    "                output, with --prom FILE metrics for Prometheus; says on\n"
     "                standard error what changed (a module missing, back or new,\n"
     "                a channel in error or ok, a counter that rose or fell, the\n"
     "                link lost or back) and ends with a summary; a lost link is\n"
@@ -66,6 +70,10 @@ const char* const kDescription =
     "                system has: device, state (free, in use, no permission, not\n"
     "                found, not responding), description, maker, serial number,\n"
     "                USB vendor:product, /dev/serial/by-id name, how COMn got it\n"
+    "\n"
+    "--config FILE reads options from an INI file: [global] port = PORT, [watch]\n"
+    "the watch's options by their long names (interval = 10, json = yes); ';'\n"
+    "starts a comment, names are not case-sensitive, the command line wins.\n"
     "\n"
     "Exit status, for every command:\n"
     "  0  success\n"
@@ -164,7 +172,8 @@ QString Check(const QCommandLineParser& parser, const std::vector<CommandRule>& 
         return QStringLiteral("unexpected %1").arg(words.join(QLatin1Char(' ')));
     }
     for (const QString& name : parser.optionNames()) {
-        if (name != QLatin1String("port") && !rule->allowed.contains(name)) {
+        if (name != QLatin1String("port") && name != QLatin1String("config") &&
+            !rule->allowed.contains(name)) {
             return QStringLiteral("--%1 does not go with %2").arg(name, o.command);
         }
     }
@@ -218,7 +227,7 @@ int main(int argc, char** argv) {
     const auto flag = [](const char* name, const char* text) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text));
     };
-    parser.addOptions({
+    QList<QCommandLineOption> options{
         valued("port",
                "COM1..COM4 (as in the window: its settings file's com1..com4 keys, else on "
                "Linux the USB adapters, then the built-in UARTs; see ports) or a device "
@@ -240,10 +249,11 @@ int main(int argc, char** argv) {
         valued("snapshot", "report: report on this snapshot instead of a scan.", "FILE"),
         valued("baseline", "report: list the differences from this snapshot.", "FILE"),
         valued("watch",
-               "report: the summary of the last watch in this log of watch --out and a trend "
-               "plot per channel where something happened; without --port or --snapshot the "
-               "log's last round is the state reported on.",
-               "LOG.csv"),
+               "report: the summary of the last watch in this log of watch --out (or directory "
+               "of watch --log-dir, its day files read as one log) and a trend plot per "
+               "channel where something happened; without --port or --snapshot the log's last "
+               "round is the state reported on.",
+               "LOG.csv|DIR"),
         valued("title", "report: the title on top (default \"LWL-System report\").", "TEXT"),
         valued("relay",
                "set, program: the error relay logic, 0..3 or its caption: 0 \"CH1_Error AND "
@@ -260,8 +270,25 @@ int main(int argc, char** argv) {
                "SECONDS"),
         valued("duration", "watch: ends it after this many seconds (default: until Ctrl-C).",
                "SECONDS"),
-    });
-    parser.addOptions(MqttCommandLineOptions(QStringLiteral("watch: ")));
+        valued("log-dir",
+               "watch: writes the samples to a file a day in this directory (made when "
+               "missing), DIR/YYYY-MM-DD.csv by the UTC date of each round; not with --out.",
+               "DIR"),
+        valued("keep-days",
+               "watch, with --log-dir: removes the day files older than N days, at the start "
+               "and at every change of day.",
+               "N"),
+        valued("prom",
+               "watch: writes the metrics for Prometheus' node_exporter textfile collector to "
+               "FILE after every round (through a temporary file, renamed).",
+               "FILE"),
+        valued("config",
+               "reads options from an INI file: [global] port, [watch] the watch's options, "
+               "each key a long option's name; the command line wins.",
+               "FILE"),
+    };
+    options += MqttCommandLineOptions(QStringLiteral("watch: "));
+    parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("scan, query ID, set ID, program, monitor, "
                                                 "check BASELINE, report, watch or ports."),
@@ -269,6 +296,9 @@ int main(int argc, char** argv) {
     // process() ends with 1 on unknown options and missing values, 0 on --help and --version.
     parser.process(app);
     const std::vector<CommandRule> rules = AllCommands();
+    if (const int status = ApplyConfigFile(parser, app.arguments(), rules, options)) {
+        return status;
+    }
     const CommandRule* rule = nullptr;
     Options o;
     if (const QString problem = Check(parser, rules, rule, o); !problem.isEmpty()) {
@@ -292,8 +322,10 @@ int main(int argc, char** argv) {
         const int number = SelectPort(*comm, o.port, ReadSetupPorts());
         if (const int rc = comm->SetPortOpen(true); rc != 0) {
             const QString why = OpenErrorReason(rc, comm->LastErrorText());
-            return LinkFailed(QStringLiteral("cannot open %1 (%2): %3")
-                                  .arg(o.port, comm->DeviceName(number), why));
+            const QString problem = QStringLiteral("cannot open %1 (%2): %3")
+                                        .arg(o.port, comm->DeviceName(number), why);
+            NotifyService("READY=1\nSTATUS=" + problem.toUtf8());  // a service restarts it
+            return LinkFailed(problem);
         }
         link = std::make_unique<ModuleLink>(g, std::move(comm));
         link->StartTimers();

@@ -64,6 +64,16 @@ install(FILES packaging/copyright DESTINATION ${doc_dir})
 install(FILES packaging/lintian-overrides DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
         RENAME quorval-setup)
 
+# The watch as a service: the unit template, its user (sysusers.d, and made by
+# the postinst where systemd-sysusers does not run), the directory of the
+# instances' configurations and an example of one.
+set(QUORVAL_UNIT_DIR /lib/systemd/system CACHE PATH "Where the watch's systemd unit goes")
+install(FILES packaging/quorval-monitor@.service DESTINATION ${QUORVAL_UNIT_DIR})
+install(FILES packaging/quorval-setup.sysusers DESTINATION lib/sysusers.d
+        RENAME quorval-setup.conf)
+install(DIRECTORY DESTINATION /etc/quorval/monitor)
+install(FILES packaging/monitor.conf DESTINATION ${doc_dir}/examples)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME quorval-setup)
 set(CPACK_PACKAGE_VENDOR "QUORVAL")
@@ -75,14 +85,19 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "through one serial port, shows every module with its CAN channels and error\n"
     "counters, and programs the system-wide settings into all modules.\n"
     "quorval-cli does the same from the command line; quorval-watch watches the\n"
-    "system for hours in a window and logs every round; both watches can publish\n"
-    "what they see to the plant's MQTT broker; lwlsim plays a simulated system on\n"
-    "a pseudo-terminal.")
+    "system for hours in a window and logs every round, and as the service\n"
+    "quorval-monitor@.service for months, in a file a day; both watches can\n"
+    "publish what they see to the plant's MQTT broker; lwlsim plays a simulated\n"
+    "system on a pseudo-terminal.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Qt loads its platform plugins at run time, which dpkg-shlibdeps cannot see;
 # without them the window does not open.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
+# The postinst makes the watch service's user with adduser.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, adduser")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${PROJECT_SOURCE_DIR}/packaging/postinst
+                                       ${PROJECT_SOURCE_DIR}/packaging/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -19,6 +19,10 @@ QString DefaultSystemName(const QString& host, const QString& device) {
     return name;
 }
 
+QString SystemNameFor(const QString& given, const QString& device) {
+    return given.isEmpty() ? DefaultSystemName(QSysInfo::machineHostName(), device) : given;
+}
+
 QString SystemNameProblem(const QString& name) {
     if (name.isEmpty()) {
         return QStringLiteral("the system name is empty");
@@ -31,10 +35,6 @@ QString SystemNameProblem(const QString& name) {
         }
     }
     return {};
-}
-
-QString SystemNameFor(const std::optional<QString>& given, const QString& device) {
-    return given ? *given : DefaultSystemName(QSysInfo::machineHostName(), device);
 }
 
 }  // namespace quorval

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <optional>
-
 #include <QString>
 
 namespace quorval {
@@ -15,13 +13,12 @@ namespace quorval {
 // replaced by '-'.
 QString DefaultSystemName(const QString& host, const QString& device);
 
+// The name in use: the one given by hand (--mqtt-name) when there is one, else
+// DefaultSystemName of this host and the port's device.
+QString SystemNameFor(const QString& given, const QString& device);
+
 // Why a name given by hand cannot stand in a topic (empty, or it holds '/',
 // '+', '#' or a blank); empty when it can.
 QString SystemNameProblem(const QString& name);
-
-// The name in use: the one given by hand (--mqtt-name, checked before), else
-// the default of this host and the port's device. Every place that names the
-// system asks here, so that topics and metrics agree.
-QString SystemNameFor(const std::optional<QString>& given, const QString& device);
 
 }  // namespace quorval

@@ -21,9 +21,18 @@ QByteArray WatchCsvRow(const QString& time, int round, const WatchSample& s);
 // The same fields as an object for JSON Lines; a missing module's others are null.
 QJsonObject WatchSampleJson(std::int64_t timeMs, int round, const WatchSample& s);
 
+// Where the rows of a watch go, round by round.
+class WatchLog {
+  public:
+    virtual ~WatchLog() = default;
+    // False when the rows could not be written; Problem() says why.
+    virtual bool Write(const WatchRound& round) = 0;
+    virtual const QString& Problem() const = 0;
+};
+
 // Writes the rows of each round and flushes them when the round ends, so a watch
 // ended at any moment loses at most the round in progress.
-class WatchLogWriter {
+class WatchLogWriter : public WatchLog {
   public:
     // Appends to a file, created when missing; the header goes only into a new or
     // empty file. Refuses a directory, a file that cannot be written and a file
@@ -34,9 +43,8 @@ class WatchLogWriter {
     // Standard output, header first.
     static std::unique_ptr<WatchLogWriter> StandardOutput();
 
-    // False when the rows could not be written; Problem() says why.
-    bool Write(const WatchRound& round);
-    const QString& Problem() const { return problem_; }
+    bool Write(const WatchRound& round) override;
+    const QString& Problem() const override { return problem_; }
 
   private:
     WatchLogWriter() = default;

@@ -1,8 +1,10 @@
 #include "record/WatchLogReader.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #include "model/ModuleTable.h"
+#include "record/WatchDayLog.h"
 #include "record/WatchLog.h"
 
 namespace quorval {
@@ -139,7 +141,7 @@ WatchLogReader::Line WatchLogReader::ReadLine() {
     if (n <= 0) {
         if (file_.error() != QFileDevice::NoError) {
             problem_ = QStringLiteral("%1: cannot be read after line %2: %3")
-                           .arg(path_)
+                           .arg(name_)
                            .arg(line_)
                            .arg(file_.errorString());
         }
@@ -211,24 +213,43 @@ bool WatchLogReader::Split() {
 }
 
 bool WatchLogReader::Open() {
-    const QFileInfo info(path_);
+    if (QFileInfo(path_).isDir()) {
+        const QDir dir(path_);
+        for (const QString& name : DayFiles(path_)) {
+            days_ << dir.filePath(name);
+        }
+        if (days_.isEmpty()) {
+            problem_ = QStringLiteral("%1: no day files (YYYY-MM-DD.csv) in it").arg(path_);
+            return false;
+        }
+        return true;  // each day file is opened when its turn comes
+    }
+    return OpenFile(path_);
+}
+
+bool WatchLogReader::OpenFile(const QString& path) {
+    name_ = path;
+    line_ = 0;
+    file_.close();
+    const QFileInfo info(path);
     if (info.exists() && !info.isFile()) {
-        problem_ = QStringLiteral("%1: not a regular file").arg(path_);
+        problem_ = QStringLiteral("%1: not a regular file").arg(path);
         return false;
     }
-    file_.setFileName(path_);
+    file_.setFileName(path);
     if (!file_.open(QIODevice::ReadOnly)) {
-        problem_ = QStringLiteral("%1: cannot be read: %2").arg(path_, file_.errorString());
+        problem_ = QStringLiteral("%1: cannot be read: %2").arg(path, file_.errorString());
         return false;
     }
+    problem_.clear();
     const Line l = ReadLine();
     if (l == Line::End) {
         problem_ =
-            problem_.isEmpty() ? QStringLiteral("%1: empty, no header line").arg(path_) : problem_;
+            problem_.isEmpty() ? QStringLiteral("%1: empty, no header line").arg(path) : problem_;
         return false;
     }
     if (l == Line::TooLong || !Split()) {
-        problem_ = QStringLiteral("%1:1: not the header of a watch log").arg(path_);
+        problem_ = QStringLiteral("%1:1: not the header of a watch log").arg(path);
         return false;
     }
     header_ = text_;
@@ -241,14 +262,14 @@ bool WatchLogReader::Open() {
             }
             if (index_[c] >= 0) {
                 problem_ =
-                    QStringLiteral("%1:1: column %2 twice").arg(path_, QLatin1String(kNames[c]));
+                    QStringLiteral("%1:1: column %2 twice").arg(path, QLatin1String(kNames[c]));
                 return false;
             }
             index_[c] = i;
         }
         if (index_[c] < 0) {
             problem_ = QStringLiteral("%1:1: no column %2 (a watch log starts with %3)")
-                           .arg(path_, QLatin1String(kNames[c]), QLatin1String(kWatchLogHeader));
+                           .arg(path, QLatin1String(kNames[c]), QLatin1String(kWatchLogHeader));
             return false;
         }
     }
@@ -257,7 +278,7 @@ bool WatchLogReader::Open() {
 }
 
 WatchLogReader::Result WatchLogReader::Bad(const QString& what) {
-    problem_ = QStringLiteral("%1:%2: %3").arg(path_).arg(line_).arg(what);
+    problem_ = QStringLiteral("%1:%2: %3").arg(name_).arg(line_).arg(what);
     return Result::Bad;
 }
 
@@ -331,8 +352,21 @@ QString WatchLogReader::Check(Column c, std::string_view v, WatchLogRow& row) co
 
 WatchLogReader::Result WatchLogReader::Next(WatchLogRow& row) {
     for (;;) {
+        if (!file_.isOpen()) {
+            if (days_.isEmpty()) {
+                return Result::End;
+            }
+            if (!OpenFile(days_.takeFirst())) {
+                file_.close();
+                return Result::Bad;  // the next day file goes on
+            }
+        }
         const Line l = ReadLine();
         if (l == Line::End) {
+            if (!days_.isEmpty()) {
+                file_.close();
+                continue;
+            }
             return Result::End;
         }
         if (l == Line::TooLong) {

@@ -28,13 +28,15 @@ struct WatchLogRow {
 // Reads a watch log row by row, whatever its size, in constant memory. Columns
 // are found by their names in the header, so another order and extra columns
 // are fine. Every row is checked; a bad one is reported with the file and its
-// line, and reading goes on after it.
+// line, and reading goes on after it. A directory of day files is read as one
+// log, the files in date order, one at a time; a day file that is no watch log
+// is reported like a bad row.
 class WatchLogReader {
   public:
     explicit WatchLogReader(const QString& path) : path_(path) {}
 
-    // Opens the file and reads its header; false when the file cannot be read
-    // as a watch log at all, with Problem() saying why.
+    // Opens the file and reads its header, or lists the directory's day files;
+    // false when it cannot be read as a watch log at all, with Problem() saying why.
     bool Open();
 
     enum class Result { Row, Bad, End };
@@ -62,12 +64,15 @@ class WatchLogReader {
     };
 
     enum class Line { Ok, TooLong, End };
+    bool OpenFile(const QString& path);
     Line ReadLine();
     bool Split();
     Result Bad(const QString& what);
     QString Check(Column c, std::string_view value, WatchLogRow& row) const;
 
     QString path_;
+    QStringList days_;  // of a directory, the ones still to read
+    QString name_;      // of the file being read
     QFile file_;
     int line_ = 0;                       // the number of the line in text_
     int fieldCount_ = 0;                 // of the line in text_

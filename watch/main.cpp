@@ -38,7 +38,7 @@ struct Options {
     double interval = 10;
     QString out;
     std::optional<MqttConfig> mqtt;
-    std::optional<QString> mqttName;
+    QString mqttName;
 };
 
 void AddOptions(QCommandLineParser& parser) {
@@ -124,7 +124,7 @@ std::optional<int> ReadOptions(int argc, char** argv, Options& o) {
         return UsageError(mqtt.error);
     }
     o.mqtt = mqtt.config;
-    o.mqttName = given(QStringLiteral("mqtt-name"));
+    o.mqttName = parser.value(QStringLiteral("mqtt-name"));
     return std::nullopt;
 }
 

@@ -97,10 +97,6 @@ class TstCli : public QObject {
         row("foreign module", "[module 1]\nside = G\nversion = 41\n", {"scan"}, 2, "none-QUORVAL");
         row("report of nothing", {}, {"report", "--out", "r.html"}, 1,
             "report needs --port PORT, --snapshot FILE or --watch LOG.csv");
-        row("watch every 0 s", {}, {"--port", "COM1", "watch", "--interval", "0"}, 1,
-            "--interval takes a number of seconds from 1");
-        row("watch for soon", {}, {"--port", "COM1", "watch", "--duration", "soon"}, 1,
-            "--duration takes a number of seconds above 0");
         row("watch log a folder", {}, {"--port", "COM1", "watch", "--out", "/"}, 1,
             "/ is a directory");
         row("watch log another file", "[module 1]\nside = G\n", {"watch", "--out", "{system}"}, 1,
@@ -110,7 +106,6 @@ class TstCli : public QObject {
         const auto mqtt = [&row](const char* name, const QStringList& args, const QString& said) {
             row(name, {}, QStringList{"--port", "COM1", "watch"} + args, 1, qPrintable(said));
         };
-        mqtt("mqtt another scheme", {"--mqtt", "tcp://broker"}, url);
         mqtt("mqtt with a path", {"--mqtt", "mqtt://broker/plant"}, url);
         mqtt("mqtt without host", {"--mqtt", "mqtts://:8883"}, url);
         mqtt("mqtt port not a number", {"--mqtt", "mqtt://broker:x1"}, url);

@@ -37,6 +37,30 @@ for file in copyright changelog.gz; do
     [ -f "$usr/share/doc/quorval-setup/$file" ] || fail "no $file in /usr/share/doc/quorval-setup"
 done
 
+# The watch as a service: its unit, its user, an example of its configuration.
+unit=$root/lib/systemd/system/quorval-monitor@.service
+[ -f "$unit" ] || fail "no $unit"
+grep -qx 'u quorval - "QUORVAL LWL-System watch" /nonexistent' "$usr/lib/sysusers.d/quorval-setup.conf" ||
+    fail "no user quorval in sysusers.d"
+[ -f "$usr/share/doc/quorval-setup/examples/monitor.conf" ] || fail "no example configuration"
+[ -d "$root/etc/quorval/monitor" ] || fail "no /etc/quorval/monitor"
+if command -v systemd-analyze >/dev/null 2>&1; then
+    # An instance of a copy that runs what was installed here; the manual page
+    # it names is found here too.
+    mkdir "$root/units"
+    sed "s#/usr/bin/quorval-cli#$usr/bin/quorval-cli#" "$unit" > "$root/units/quorval-monitor@.service"
+    instance=$root/units/quorval-monitor@cabinet3.service
+    out=$(MANPATH=$usr/share/man systemd-analyze verify "$instance" 2>&1) ||
+        fail "systemd-analyze verify failed: $out"
+    [ -z "$out" ] || fail "systemd-analyze verify: $out"
+    # "OK" or better: an exposure below 5.0.
+    systemd-analyze security --offline=yes --threshold=49 "$instance" > "$root/security.log" 2>&1 ||
+        { cat "$root/security.log" >&2; fail "the unit is exposed more than \"OK\""; }
+    echo "tst_install: $(tail -n 1 "$root/security.log")"
+else
+    echo "tst_install: systemd-analyze not installed, the unit is not verified"
+fi
+
 # The package as Debian's own checker sees it: no error and no warning.
 if command -v lintian >/dev/null 2>&1 && command -v dpkg-shlibdeps >/dev/null 2>&1; then
     cpack=$(dirname "$cmake")/cpack
