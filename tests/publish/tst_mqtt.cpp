@@ -78,6 +78,8 @@ class TstMqtt : public QObject {
 
         MqttSub late(broker, "#");
         const QString base = "quorval/hall-3/";
+        const QRegularExpression kept("^1 (homeassistant/|quorval/hall-3/module/)");
+        QTRY_COMPARE(late.Lines().filter(kept).size(), 3 * 5 + 3);  // every retained one came
         QTRY_COMPARE(late.Payloads(base + "status", 1), QList<QByteArray>{"offline"});
         QCOMPARE(Object(late.Payloads(base + "link", 1).value(0))["state"], "up");
         const QJsonObject round = Object(late.Payloads(base + "round", 1).value(0));
