@@ -43,7 +43,10 @@ frmGlobalSettings::frmGlobalSettings(Global& g, ModuleLink& link, ProgressAccess
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(6, 4, 6, 4);
     grid->setVerticalSpacing(2);
-    grid->addWidget(new QLabel(tr("CAN Baudrate:"), this), 0, 0);
+    // Labels name their fields to assistive technology.
+    auto* lblBaudrate = new QLabel(tr("CAN Baudrate:"), this);
+    lblBaudrate->setBuddy(cmbBaudrate);
+    grid->addWidget(lblBaudrate, 0, 0);
     grid->addWidget(cmbBaudrate, 0, 1);
     grid->addWidget(new QLabel(tr("Network Topologie:"), this), 1, 0);
     auto* topology = new QVBoxLayout();
@@ -55,7 +58,9 @@ frmGlobalSettings::frmGlobalSettings(Global& g, ModuleLink& link, ProgressAccess
     identifiers->addWidget(optCANIdentifier11Bit);
     identifiers->addWidget(optCANIdentifier29Bit);
     grid->addLayout(identifiers, 2, 1);
-    grid->addWidget(new QLabel(tr("Error Relais:"), this), 3, 0, 1, 2);
+    auto* lblErrorRelais = new QLabel(tr("Error Relais:"), this);
+    lblErrorRelais->setBuddy(cmbErrorRelais);
+    grid->addWidget(lblErrorRelais, 3, 0, 1, 2);
     grid->addWidget(cmbErrorRelais, 4, 0, 1, 2);
     auto* bottom = new QHBoxLayout();
     bottom->addWidget(chkWriteToEEPROM);

@@ -53,14 +53,20 @@ frmModuleState::frmModuleState(ModuleLink& link, QWidget* parent)
     grid->setVerticalSpacing(2);
     grid->setHorizontalSpacing(4);
     int row = 0;
+    // Labels name their fields to assistive technology.
+    const auto labelOf = [this](const QString& text, QWidget* field) {
+        auto* label = new QLabel(text, this);
+        label->setBuddy(field);
+        return label;
+    };
     const auto addRow = [&](const QString& label, QWidget* field) {
-        grid->addWidget(new QLabel(label, this), row, 0);
+        grid->addWidget(labelOf(label, field), row, 0);
         grid->addWidget(field, row++, 1);
     };
     addRow(tr("Modul ID:"), txtModulID);
     addRow(tr("Version:"), txtVersion);
     addRow(tr("Mode:"), txtMode);
-    grid->addWidget(new QLabel(tr("Error Relais:"), this), row++, 0, 1, 2);
+    grid->addWidget(labelOf(tr("Error Relais:"), cmbErrorRelais), row++, 0, 1, 2);
     grid->addWidget(cmbErrorRelais, row++, 0, 1, 2);
     addRow(tr("Error Counter CH1:"), txtErrorCounterCH1);
     addRow(tr("Error Counter CH2:"), txtErrorCounterCH2);

@@ -26,6 +26,9 @@ frmProgress::frmProgress(int moduleCount, QWidget* parent)
     ProgressBar->setMaximum(moduleCount != 0 ? moduleCount : 100);
     ProgressBar->setValue(0);
     connect(cmdOK, &QPushButton::clicked, this, [this] { CloseChildWindow(*this); });
+    // The bar has no label: the caption says what it counts.
+    ProgressBar->setAccessibleName(windowTitle());
+    connect(this, &QWidget::windowTitleChanged, ProgressBar, &QWidget::setAccessibleName);
 }
 
 void frmProgress::StartRun(const QString& caption, int moduleCount) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace quorval {
 
@@ -64,6 +65,29 @@ std::array<RingLink, 2> LinksAt(int k, int n, const StateAt& stateAt) {
         RingLink{PositionAngle(k, n), PositionAngle(next, n), NextLinkRed(self, stateAt(next), n)},
         RingLink{PositionAngle(previous, n), PositionAngle(k, n),
                  PreviousLinkRed(self, stateAt(previous), n)}};
+}
+
+// The positions joined to ring position k by a red link, the next one before
+// the previous one, each once; a single module has no neighbour, and a link to
+// a module for which missing(i) holds is never red. With two modules both half
+// circles join the same pair, and whichever of them drew last, one is red
+// exactly when both modules report an error.
+template <typename StateAt, typename Missing>
+std::vector<int> RedLinkNeighbours(int k, int n, const StateAt& stateAt, const Missing& missing) {
+    std::vector<int> out;
+    if (n < 2 || k < 0 || k >= n || missing(k)) {
+        return out;
+    }
+    const std::array<RingLink, 2> links = LinksAt(k, n, stateAt);
+    const int next = k < n - 1 ? k + 1 : 0;
+    const int previous = k > 0 ? k - 1 : n - 1;
+    if (links[0].red && !missing(next)) {
+        out.push_back(next);
+    }
+    if (links[1].red && !missing(previous) && !(previous == next && links[0].red)) {
+        out.push_back(previous);
+    }
+    return out;
 }
 
 // Degrees an arc covers counter-clockwise from its start to its end, 1..360:

@@ -21,8 +21,9 @@ class CounterHistory {
     static constexpr std::size_t kMaxRuns = 8192;
     static constexpr std::size_t kMaxMarks = 1024;
     static constexpr std::size_t kRecent = 2048;  // runs never thinned
+    static constexpr std::int64_t kMsPerTick = 10;
 
-    // Times are ticks of 10 ms since the watch began: 497 days fit.
+    // Times are ticks of kMsPerTick since the watch began: 497 days fit.
     struct Run {
         std::uint32_t from = 0;
         std::uint32_t to = 0;      // the last round of the run

@@ -1,5 +1,7 @@
 #include "record/WatchText.h"
 
+#include <array>
+
 #include <QDateTime>
 
 #include "model/ModuleText.h"
@@ -92,6 +94,73 @@ QString WatchEventText(const WatchEvent& e) {
             return QStringLiteral("link back");
     }
     return {};
+}
+
+QString TrendSummary(int id, const CounterHistory& history) {
+    const QString module = QStringLiteral("Module %1").arg(id);
+    struct Channel {
+        int first = 0;
+        int last = 0;
+        int rises = 0;
+        int falls = 0;
+    };
+    std::array<Channel, 2> channels{};
+    const CounterHistory::Run* first = nullptr;
+    const CounterHistory::Run* last = nullptr;
+    int gaps = 0;
+    bool inGap = false;
+    for (const CounterHistory::Run& r : history.Runs()) {
+        if (!r.Present()) {
+            gaps += first && !inGap ? 1 : 0;
+            inGap = first != nullptr;
+            continue;
+        }
+        inGap = false;
+        for (std::size_t c = 0; c < channels.size(); ++c) {
+            Channel& ch = channels[c];
+            const int value = c == 0 ? r.count1 : r.count2;
+            if (!first) {
+                ch.first = value;
+            } else {
+                ch.rises += value > ch.last ? 1 : 0;
+                ch.falls += value < ch.last ? 1 : 0;
+            }
+            ch.last = value;
+        }
+        first = first ? first : &r;
+        last = &r;
+    }
+    if (!first) {
+        return module + QStringLiteral(", no answer yet");
+    }
+    const QString span =
+        DurationText((std::int64_t{last->to} - first->from) * CounterHistory::kMsPerTick);
+    QStringList parts;
+    for (std::size_t c = 0; c < channels.size(); ++c) {
+        const Channel& ch = channels[c];
+        if (ch.rises == 0 && ch.falls == 0) {
+            continue;
+        }
+        QString part = QStringLiteral("CH%1 counter %2 to %3 in %4, %5")
+                           .arg(c + 1)
+                           .arg(ch.first)
+                           .arg(ch.last)
+                           .arg(span, Count(ch.rises, "rise", "rises"));
+        if (ch.falls > 0) {
+            part += QStringLiteral(", ") + Count(ch.falls, "fall", "falls");
+        }
+        parts << part;
+    }
+    if (parts.isEmpty()) {
+        parts << QStringLiteral("counters steady in %1, CH1 at %2, CH2 at %3")
+                     .arg(span)
+                     .arg(channels[0].last)
+                     .arg(channels[1].last);
+    }
+    if (gaps > 0) {
+        parts << QStringLiteral("no answer in ") + Count(gaps, "stretch", "stretches");
+    }
+    return module + QStringLiteral(", ") + parts.join(QStringLiteral(", "));
 }
 
 QString WatchEventLine(const WatchEvent& e) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "record/WatchHistory.h"
 #include "record/WatchTracker.h"
 
 namespace quorval {
@@ -25,6 +26,11 @@ QString WatchEventLine(const WatchEvent& e);
 QString WatchEventName(WatchEventKind kind);
 // An event as an object for JSON Lines, with its text.
 QJsonObject WatchEventJson(const WatchEvent& e);
+
+// A module's trend in one sentence, for those who cannot see the plot:
+// "Module 1203, CH2 counter 0 to 21 in 54 s, 7 rises". Names the counters that
+// moved (both as steady when neither did) and the stretches without answer.
+QString TrendSummary(int id, const CounterHistory& history);
 
 // Rounds and time span, then a line per module and channel where something
 // happened; "nothing happened" when nothing did.

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -11,6 +12,9 @@
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "model/Global.h"
+#include "model/ModuleState.h"
+#include "model/ModuleText.h"
+#include "ui/RingKeys.h"
 
 namespace quorval {
 
@@ -45,13 +49,42 @@ void ModulePicture::SetImage(int index, const QPixmap& pixmap) {
     setPixmap(pixmap);
 }
 
+void ModulePicture::EmitClicked() {
+    // The query waits and lets events run, which may redraw the ring and
+    // delete this picture: run it after this event handler has returned.
+    QMetaObject::invokeMethod(
+        this, [this] { emit clicked(index_); }, Qt::QueuedConnection);
+}
+
 void ModulePicture::mousePressEvent(QMouseEvent* event) {
     QLabel::mousePressEvent(event);
     if (event->button() == Qt::LeftButton) {
-        // The query waits and lets events run, which may redraw the ring and
-        // delete this picture: run it after this event handler has returned.
-        QMetaObject::invokeMethod(
-            this, [this] { emit clicked(index_); }, Qt::QueuedConnection);
+        EmitClicked();
+    }
+}
+
+void ModulePicture::keyPressEvent(QKeyEvent* event) {
+    if (IsRingActivateKey(event->key())) {
+        // A key held down queries once, not again after every answer.
+        if (!event->isAutoRepeat()) {
+            EmitClicked();
+        }
+        return;
+    }
+    QLabel::keyPressEvent(event);  // the ring moves the focus
+}
+
+void ModulePicture::focusInEvent(QFocusEvent* event) {
+    QLabel::focusInEvent(event);
+    if (parentWidget()) {
+        parentWidget()->update();  // the focus frame is drawn there, around the picture
+    }
+}
+
+void ModulePicture::focusOutEvent(QFocusEvent* event) {
+    QLabel::focusOutEvent(event);
+    if (parentWidget()) {
+        parentWidget()->update();
     }
 }
 
@@ -76,6 +109,10 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
     lblPC->move(3120 / kTwipsPerPixel, 1320 / kTwipsPerPixel);
     lblPC->hide();
     SelectedIndex = 0;
+
+    setFocusPolicy(Qt::TabFocus);
+    setAccessibleName(RingName(0));
+    connect(this, &frmBackground::ModuleQueried, this, &frmBackground::DescribeModules);
 }
 
 QSize frmBackground::SavedOuterSize() const {
@@ -119,7 +156,67 @@ void frmBackground::AddLinks(int k, int n) {
         arcs_, k, n, [this](int i) { return StateAt(g_, i); }, [](int) { return false; });
 }
 
+int frmBackground::DrawnCount() const {
+    const ModulePicture* first = Picture(0);
+    return first && !first->isHidden() ? static_cast<int>(picModule.size()) : 0;
+}
+
+int frmBackground::FocusedPosition() const {
+    for (const ModulePicture* pic : picModule) {
+        if (pic->hasFocus()) {
+            return pic->Index();
+        }
+    }
+    return -1;
+}
+
+void frmBackground::DescribeModules() {
+    const int n = DrawnCount();
+    const auto stateAt = [this](int i) { return StateAt(g_, i); };
+    setAccessibleName(RingName(n));
+    for (int k = 0; k < n; ++k) {
+        RingPlace place;
+        place.attached = k == 0;
+        for (const int j : RedLinkNeighbours(k, n, stateAt, [](int) { return false; })) {
+            place.redLinks.push_back(g_.Bus.ModuleOrder(j));
+        }
+        const int id = g_.Bus.ModuleOrder(k);
+        ModuleState state = StateOf(g_.Bus.Modules(id));
+        state.id = id;  // a record that never answered holds ID 0
+        const ModuleWords words = DescribeModule(state, place);
+        ModulePicture* pic = picModule[static_cast<std::size_t>(k)];
+        pic->setAccessibleName(words.name);
+        pic->setAccessibleDescription(words.description);
+        pic->setToolTip(words.toolTip);
+    }
+}
+
+void frmBackground::focusInEvent(QFocusEvent* event) {
+    QWidget::focusInEvent(event);
+    const int n = DrawnCount();
+    if (n == 0) {
+        return;
+    }
+    // On the highlighted module, the one last queried, or else the attached one.
+    const ModulePicture* selected = Picture(SelectedIndex);
+    const bool highlighted = SelectedIndex < n && selected && selected->ImageIndex() > 4;
+    Picture(highlighted ? SelectedIndex : 0)->setFocus(event->reason());
+}
+
+void frmBackground::keyPressEvent(QKeyEvent* event) {
+    const int k = FocusedPosition();
+    const std::optional<int> to =
+        k >= 0 ? RingFocusTarget(event->key(), k, DrawnCount()) : std::nullopt;
+    if (!to) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    Picture(*to)->setFocus(Qt::OtherFocusReason);
+}
+
 void frmBackground::DrawModules() {
+    // The pictures are made afresh; the keyboard focus stays at its position.
+    const int focused = FocusedPosition();
     while (picModule.size() > 1) {
         delete picModule.back();
         picModule.pop_back();
@@ -146,6 +243,10 @@ void frmBackground::DrawModules() {
         // An empty table shows an empty ring, not the last module drawn.
         Picture(0)->hide();
         lblPC->hide();
+    }
+    DescribeModules();
+    if (focused >= 0 && focused < n) {
+        Picture(focused)->setFocus(Qt::OtherFocusReason);
     }
     update();
 }
@@ -237,6 +338,9 @@ void frmBackground::paintEvent(QPaintEvent* event) {
     const RingGeometry ring = Ring(width(), height(), first ? first->height() : 27);
     QPainter painter(this);
     PaintRingArcs(painter, ring, arcs_);
+    if (const ModulePicture* focused = Picture(FocusedPosition())) {
+        PaintFocusFrame(painter, focused->geometry(), palette());
+    }
 }
 
 void frmBackground::resizeEvent(QResizeEvent* event) {

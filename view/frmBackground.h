@@ -32,8 +32,13 @@ class ModulePicture : public QLabel {
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
   private:
+    void EmitClicked();
+
     int index_;
     int image_ = 1;
 };
@@ -74,8 +79,18 @@ class frmBackground : public QWidget {
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    // The ring is one stop of the Tab chain: it passes the focus on to a module.
+    void focusInEvent(QFocusEvent* event) override;
+    // The keys that move the focus round the ring, which the pictures leave to it.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // The module pictures drawn (none for an empty table).
+    int DrawnCount() const;
+    // The picture that has the keyboard focus, -1 for none.
+    int FocusedPosition() const;
+    // Tells assistive technology and the tooltips what each picture shows.
+    void DescribeModules();
     ModulePicture* Picture(int k) const;
     ModulePicture* LoadPicture(int k);
     void SetNormalImage(int k);

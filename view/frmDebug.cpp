@@ -17,6 +17,7 @@ frmDebug::frmDebug(QWidget* parent)
     layout->addWidget(cmdClearDebugOutput);
     lstDebugOutput->setFont(QFont(QStringLiteral("monospace")));
     lstDebugOutput->setUniformItemSizes(true);  // long sessions add many lines
+    lstDebugOutput->setAccessibleName(tr("Debug output"));
     connect(cmdClearDebugOutput, &QPushButton::clicked, lstDebugOutput, &QListWidget::clear);
 }
 

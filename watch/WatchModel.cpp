@@ -10,7 +10,6 @@ namespace quorval {
 
 namespace {
 
-constexpr std::int64_t kMsPerTick = 10;
 constexpr std::size_t kMaxLinkMarks = 1024;
 
 const ChannelFigures& ChannelOf(const ModuleFigures& f, int channel) {
@@ -79,13 +78,13 @@ QVariant WatchEventList::data(const QModelIndex& index, int role) const {
 WatchModel::WatchModel(QObject* parent) : QAbstractTableModel(parent), events_(this) {}
 
 std::uint32_t WatchModel::Tick(std::int64_t timeMs) const {
-    const std::int64_t t = (timeMs - startMs_) / kMsPerTick;
+    const std::int64_t t = (timeMs - startMs_) / CounterHistory::kMsPerTick;
     return static_cast<std::uint32_t>(
         std::clamp<std::int64_t>(t, 0, std::numeric_limits<std::uint32_t>::max()));
 }
 
 std::int64_t WatchModel::TimeOf(std::uint32_t tick) const {
-    return startMs_ + static_cast<std::int64_t>(tick) * kMsPerTick;
+    return startMs_ + static_cast<std::int64_t>(tick) * CounterHistory::kMsPerTick;
 }
 
 int WatchModel::AddRow(const WatchTracker::Known& k) {
@@ -198,7 +197,7 @@ QVariant WatchModel::data(const QModelIndex& index, int role) const {
         if (role == SortRole) {
             return present ? int(error) : 2;
         }
-        return present ? QString::fromLatin1(error ? "error" : "ok") : QStringLiteral("missing");
+        return present ? ChannelStateText(error) : MissingText();
     };
     const auto rise = std::max(f.channel[0].largestRise, f.channel[1].largestRise);
     if (role == Qt::ToolTipRole) {

@@ -97,7 +97,9 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
     bar->addAction(cmdStart);
     bar->addAction(cmdStop);
     bar->addSeparator();
-    bar->addWidget(new QLabel(tr(" Every "), this));
+    auto* lblInterval = new QLabel(tr(" Every "), this);
+    lblInterval->setBuddy(txtInterval);
+    bar->addWidget(lblInterval);
     txtInterval->setRange(1, kMaxIntervalS);
     txtInterval->setDecimals(1);
     txtInterval->setSuffix(QStringLiteral(" s"));
@@ -107,7 +109,9 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
            "one scan of the whole system"));
     bar->addWidget(txtInterval);
     bar->addSeparator();
-    bar->addWidget(new QLabel(tr(" Log: "), this));
+    auto* lblLogFile = new QLabel(tr(" Log: "), this);
+    lblLogFile->setBuddy(txtLogFile);
+    bar->addWidget(lblLogFile);
     txtLogFile->setPlaceholderText(tr("no log file"));
     txtLogFile->setMinimumWidth(260);
     txtLogFile->setToolTip(
@@ -144,6 +148,8 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
     all->setStretchFactor(1, 3);
     all->setStretchFactor(2, 2);
     setCentralWidget(all);
+    picTrend->setAccessibleName(tr("Trend"));
+    lstEvents->setAccessibleName(tr("Events"));
     statusBar()->addWidget(lblState, 1);
     statusBar()->addPermanentWidget(lblSummary);
     statusBar()->addPermanentWidget(lblBroker);
@@ -170,6 +176,7 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
 
     link_->StartTimers();
     SetState(State::Stopped);
+    ShowTrend();
 }
 
 frmWatch::~frmWatch() {
@@ -267,7 +274,8 @@ void frmWatch::OnRound(const WatchRound& round) {
     ring.reserve(tracker.Modules().size());
     for (const WatchTracker::Known& k : tracker.Modules()) {
         const ModuleState& m = k.sample.state;
-        ring.push_back({m.id, ChannelState{m.error1, m.error2}, k.sample.present});
+        ring.push_back({m.id, ChannelState{m.error1, m.error2}, k.sample.present, m.version,
+                        m.count1, m.count2});
     }
     picRing->SetModules(std::move(ring));
     const QStringList summary = WatchSummary(tracker);
@@ -329,11 +337,15 @@ void frmWatch::SelectModule(int id) {
 }
 
 void frmWatch::ShowTrend() {
+    const int row = model_->RowOf(selected_);
     if (selected_ < 0) {
         picTrend->SetTrend({}, {});
+        picTrend->setAccessibleDescription(tr("No module selected"));
         return;
     }
     picTrend->SetTrend(tr("Module %1: error counters").arg(selected_), model_->TrendOf(selected_));
+    picTrend->setAccessibleDescription(row >= 0 ? TrendSummary(selected_, model_->History(row))
+                                                : TrendSummary(selected_, CounterHistory()));
 }
 
 void frmWatch::closeEvent(QCloseEvent* event) {

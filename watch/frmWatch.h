@@ -57,6 +57,8 @@ class frmWatch : public QMainWindow {
     BusWatch& Watch() { return *watch_; }
     ModuleLink& Link() { return *link_; }
 
+    // Made in the order of their declaration, which is the Tab order: the
+    // toolbar's fields, the ring, the table (whose Tab moves between its cells).
     QAction* cmdStart;
     QAction* cmdStop;
     QDoubleSpinBox* txtInterval;

@@ -11,6 +11,7 @@
 #include "link/PortMap.h"
 #include "model/Global.h"
 #include "model/GlobalSettingsModel.h"
+#include "model/ModuleState.h"
 #include "model/ModuleText.h"
 #include "session/BusScan.h"
 #include "support/FakeComm.h"
@@ -429,16 +430,67 @@ class TstCore : public QObject {
         QCOMPARE(PreviousLinkRed(s, o, count), previousRed);
     }
 
-    // Only the attached module and the last one report errors: the link that closes the
-    // ring between them is red, drawn from both ends, and no other.
-    void ringClosesFromTheLastModuleToTheAttachedOne() {
-        const auto state = [](int k) { return ChannelState{k == 0, k == 3}; };
-        QStringList arcs;
-        for (int k = 0; k < 4; ++k)
-            for (const RingLink& l : LinksAt(k, 4, state))
-                arcs << QString("%1-%2%3").arg(l.fromDeg).arg(l.toDeg).arg(l.red ? " red" : "");
-        QCOMPARE(arcs, (QStringList{"90-180", "0-90 red", "180-270", "90-180", "270-0", "180-270",
-                                    "0-90 red", "270-0"}));
+    // The neighbours a module is joined to by a red link, as its description names them.
+    void redLinksFromEitherEnd_data() {
+        QTest::addColumn<QString>("lamps");  // per position channel 1 and 2 in error, m missing
+        QTest::addColumn<QString>("red");    // per position: the red neighbours
+        QTest::newRow("one module in error: no neighbour") << "11"
+                                                           << "0:";
+        QTest::newRow("two in error: one neighbour, once") << "10 01"
+                                                           << "0:1 1:0";
+        QTest::newRow("four: the ring closes") << "10 00 00 01"
+                                               << "0:3 1: 2: 3:0";
+        QTest::newRow("four: next before previous") << "00 01 11 10"
+                                                    << "0: 1:2 2:3,1 3:2";
+        QTest::newRow("four, one missing (m): grey") << "00 01 11m 10"
+                                                     << "0: 1: 2: 3:";
+    }
+    void redLinksFromEitherEnd() {
+        QFETCH(QString, lamps);
+        QFETCH(QString, red);
+        const QStringList l = lamps.split(' ');
+        const auto state = [&](int k) { return ChannelState{l[k][0] == '1', l[k][1] == '1'}; };
+        QStringList out;
+        for (int k = 0; k < l.size(); ++k) {
+            QStringList to;
+            for (int j : RedLinkNeighbours(k, int(l.size()), state,
+                                           [&](int i) { return l[i].endsWith('m'); }))
+                to << QString::number(j);
+            out << QString("%1:%2").arg(k).arg(to.join(','));
+        }
+        QCOMPARE(out.join(' '), red);
+    }
+
+    // What a module picture says to a screen reader and in its tooltip.
+    void modulePicturesInWords_data() {
+        QTest::addColumn<QString>("module");  // ID VERSION CH1-ERROR CH2-ERROR COUNT1 COUNT2
+        QTest::addColumn<bool>("missing");
+        QTest::addColumn<QList<int>>("redLinks");
+        QTest::addColumn<QString>("description");
+        QTest::newRow("in error, both links")
+            << "1202 34 1 0 17 0" << false << QList<int>{1201, 1203}
+            << "firmware 3.4; CH1 error, error counter 17; CH2 ok, error counter 0; link to "
+               "module 1201 in error; link to module 1203 in error";
+        QTest::newRow("missing") << "1206 33 0 1 0 5" << true << QList<int>{}
+                                 << "missing; last answer: firmware 3.3; CH1 ok, error counter "
+                                    "0; CH2 error, error counter 5";
+    }
+    void modulePicturesInWords() {
+        QFETCH(QString, module);
+        QFETCH(bool, missing);
+        QFETCH(QList<int>, redLinks);
+        QFETCH(QString, description);
+        const QStringList f = module.split(' ');
+        const ModuleState m{
+            f[0].toInt(), 'L',         std::uint8_t(f[1].toInt()), 0, f[2] == "1", f[3] == "1",
+            f[4].toInt(), f[5].toInt()};
+        const ModuleWords w =
+            DescribeModule(m, RingPlace{false, missing, {redLinks.begin(), redLinks.end()}});
+        QCOMPARE(w.name, "Module " + f[0]);
+        QCOMPARE(w.description, description);
+        QCOMPARE(w.toolTip, w.name + "\n" + description.split("; ").join('\n'));
+        QCOMPARE(RingName(1), QString("Bus Info, 1 module"));
+        QCOMPARE(RingName(6, 1), QString("Bus Info, 6 modules, 1 missing"));
     }
 
     void baudRateRules_data() {

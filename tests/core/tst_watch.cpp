@@ -182,6 +182,37 @@ class TstWatch : public QObject {
         QCOMPARE(l.gaps[1].size(), std::size_t(1));
     }
 
+    // The trend in words, for those who cannot see the plot.
+    void trendSummarySaysWhatThePlotShows_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QString>("runs");  // TICK:C1/C2, or TICK:- for no sample
+        QTest::addColumn<QString>("summary");
+        QTest::newRow("a rising counter")
+            << 1203 << "0:0/0 600:0/3 1200:0/6 2000:0/9 2600:0/12 3400:0/15 4000:0/18 5400:0/21"
+            << "Module 1203, CH2 counter 0 to 21 in 54 s, 7 rises";
+        QTest::newRow("steady, then missing")
+            << 5 << "0:1/2 100:- 200:1/2 300:-"
+            << "Module 5, counters steady in 2 s, CH1 at 1, CH2 at 2, no answer in 2 stretches";
+        QTest::newRow("a restart, both counters")
+            << 7 << "100:5/1 200:9/1 300:0/1 400:2/4"
+            << "Module 7, CH1 counter 5 to 2 in 3 s, 2 "
+               "rises, 1 fall, CH2 counter 1 to 4 in 3 s, 1 rise";
+        QTest::newRow("never answered") << 9 << "0:-"
+                                        << "Module 9, no answer yet";
+    }
+    void trendSummarySaysWhatThePlotShows() {
+        QFETCH(int, id);
+        QFETCH(QString, runs);
+        QFETCH(QString, summary);
+        CounterHistory h;
+        for (const QString& run : runs.split(' ')) {
+            const QStringList at = run.split(QRegularExpression("[:/]"));
+            at[1] == "-" ? h.Add(at[0].toUInt())
+                         : h.Add(at[0].toUInt(), at[1].toInt(), at[2].toInt());
+        }
+        QCOMPARE(TrendSummary(id, h), summary);
+    }
+
     // A day of a counter that rises every round: memory stays bounded, recent rounds keep a
     // point each, the start of the watch stays on the axis, a long gap and a rare event survive.
     void windowHistoryStaysBoundedOverADay() {

@@ -3,8 +3,11 @@
 
 #include <QtTest>
 
+#include <QAccessible>
+
 #include "support/AppRig.h"
 #include "support/SimProcess.h"
+#include "support/Unnamed.h"
 
 using namespace quorval;
 using testing_support::SimProcess;
@@ -32,6 +35,12 @@ struct Rig : testing_support::AppRig {
         return g.Bus.ModuleCount == expected;
     }
     QStringList Received() { return sim->LoggedFrames("f.log"); }
+    // What assistive technology hears of picture k.
+    QString Said(int k) {
+        QAccessibleInterface* a =
+            QAccessible::queryAccessibleInterface(main->BusForm().picModule[k]);
+        return a->text(QAccessible::Name) + ": " + a->text(QAccessible::Description);
+    }
     QList<int> Images() {
         QList<int> out;
         for (auto* p : main->BusForm().picModule)
@@ -142,6 +151,59 @@ class TstBusView : public QObject {
         QVERIFY(r.messages[0].startsWith("Error!: Module 300 was not changed"));
     }
 
+    // From the keyboard alone, and as a screen reader hears it: Ctrl+Tab to the bus view,
+    // Tab to the ring, the arrows round it, Enter queries the focused module once.
+    void keyboardAndScreenReaderReachEveryModule() {
+        Rig r;
+        QVERIFY(r.StartAndScan(4));
+        frmBackground& bus = r.main->BusForm();
+        QCOMPARE(QAccessible::queryAccessibleInterface(&bus)->text(QAccessible::Name),
+                 QString("Bus Info, 4 modules"));
+        QVERIFY(
+            r.Said(0).endsWith(": firmware 1.2; CH1 ok, error counter 4; CH2 ok, error "
+                               "counter 9; attached to the PC"));
+        QCOMPARE(r.Said(2), QString("Module 303: firmware 3.4; CH1 ok, error counter 0; CH2 "
+                                    "error, error counter 77; link to module 302 in error"));
+        QVERIFY(bus.picModule[3]->toolTip().startsWith("Module 302\nfirmware 3.4\nCH1 error,"));
+        for (QWidget* form : {static_cast<QWidget*>(&r.main->ModuleStateForm()),
+                              static_cast<QWidget*>(&r.main->GlobalSettingsForm())})
+            QCOMPARE(testing_support::Unnamed(*form), QStringList());
+
+        r.main->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(r.main.get()));
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::keyClick(r.main->windowHandle(), key, modifiers);  // as typed: to the focus
+            const auto* at = qobject_cast<ModulePicture*>(QApplication::focusWidget());
+            return at ? at->Index() : -1;
+        };
+        for (int i = 0; i < 4 && press(Qt::Key_Tab, Qt::ControlModifier) < 0; ++i) {
+        }
+        QCOMPARE(press(Qt::Key_Tab), 0);  // nothing highlighted yet: the attached module
+        QList<int> walk;
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Down, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left,
+                            Qt::Key_Up, Qt::Key_Home, Qt::Key_Up})
+            walk << press(key);
+        QCOMPARE(walk, (QList<int>{1, 2, 3, 0, 3, 2, 0, 3}));
+        press(Qt::Key_Return);
+        QTRY_COMPARE(bus.windowTitle(), QString("Bus Info - module found!"));
+        QCOMPARE(r.Received().filter(QRegularExpression("^50")),
+                 QStringList{"50 2E 01 00 0A 0D 00"});  // 302, once
+        QCOMPARE(r.Images(), (QList<int>{1, 1, 3, 6}));
+        QCOMPARE(press(Qt::Key_Home), 0);
+        QCOMPARE(press(Qt::Key_Tab), 3);  // back on the highlighted module
+
+        // The focus frame stands beside the picture; its lamps show as drawn.
+        const QImage shot = bus.grab().toImage();
+        const QPoint corner = bus.picModule[3]->pos() * shot.devicePixelRatio();
+        QCOMPARE(shot.pixelColor(corner + QPoint(-4, 20)),
+                 bus.palette().color(QPalette::Highlight));
+        QCOMPARE(shot.pixel(corner + QPoint(14, 12)), qRgb(255, 0, 0));
+        QWidget* frame = bus.parentWidget();
+        frame->resize(frame->size() + QSize(30, 20));  // drawn afresh: the focus stays put
+        QCOMPARE(press(Qt::Key_Left), 2);
+        QVERIFY(r.messages.isEmpty());
+    }
+
     void silentModuleTimesOutAndAClickDuringTheWaitIsIgnored() {
         Rig r;
         QVERIFY(r.StartAndScan(4));
@@ -155,6 +217,10 @@ class TstBusView : public QObject {
         QCOMPARE(r.Images(), (QList<int>{1, 1, 3, 2, 8}));  // one highlight: the silent one
         QVERIFY(r.g.Bus.Modules(999).GetStatusChannel1() &&
                 r.g.Bus.Modules(999).GetStatusChannel2());
+        // The descriptions follow the query, also those of the modules beside it.
+        QCOMPARE(r.Said(4), QString("Module 999: firmware 0.0; CH1 error, error counter 0; CH2 "
+                                    "error, error counter 0; link to module 302 in error"));
+        QVERIFY(r.Said(3).endsWith("; link to module 999 in error; link to module 303 in error"));
         QCOMPARE(r.Received().filter(QRegularExpression("^50")),
                  QStringList{"50 E7 03 00 0A 0D 00"});  // no query of 301 inside
     }

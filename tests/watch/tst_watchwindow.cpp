@@ -2,6 +2,7 @@
 
 #include <QtTest>
 
+#include <QAccessible>
 #include <csignal>
 
 #include "geometry/ModulePixels.h"
@@ -11,6 +12,7 @@
 #include "record/WatchText.h"
 #include "support/MqttBroker.h"
 #include "support/SimProcess.h"
+#include "support/Unnamed.h"
 #include "watch/frmWatch.h"
 
 using namespace quorval;
@@ -75,6 +77,16 @@ class TstWatchWindow : public QObject {
             r.Position(3) >= 0 && !r.w->picRing->Modules()[r.Position(3)].present, 15000);
         QCOMPARE(r.PixelOf(3, {10, 15}), QColor::fromRgb(kMissingFaceRgb).rgb());  // greyed
         QCOMPARE(r.PixelOf(1, {10, 15}), QColor::fromRgb(kFaceRgb).rgb());
+        // Said, not only drawn: the ring and its modules to assistive technology.
+        QAccessibleInterface* ring = QAccessible::queryAccessibleInterface(r.w->picRing);
+        QCOMPARE(ring->text(QAccessible::Name), QString("Bus Info, 3 modules, 1 missing"));
+        QAccessibleInterface* gone = ring->child(r.Position(3));
+        QCOMPARE(gone->text(QAccessible::Name) + ": " + gone->text(QAccessible::Description),
+                 QString("Module 3: missing; last answer: firmware 3.4; CH1 ok, error counter 0; "
+                         "CH2 ok, error counter 0"));
+        QCOMPARE(ring->indexOfChild(gone), r.Position(3));
+        QCOMPARE(testing_support::Unnamed(*r.w), QStringList());
+        QVERIFY(ring->child(0)->text(QAccessible::Description).endsWith("; attached to the PC"));
         QTRY_VERIFY_WITH_TIMEOUT(r.Said("module 3 back") && r.w->Model().Rounds() >= 7, 15000);
 
         // Chosen in the ring: highlighted there, its row current, its counters in the trend.
@@ -84,6 +96,9 @@ class TstWatchWindow : public QObject {
         QCOMPARE(r.PixelOf(2, {10, 15}), QColor::fromRgb(kHighlightedFaceRgb).rgb());
         QCOMPARE(r.w->grdModules->currentIndex().siblingAtColumn(0).data().toInt(), 2);
         QCOMPARE(r.w->picTrend->Title(), QString("Module 2: error counters"));
+        QVERIFY(QRegularExpression(R"(^Module 2, CH2 counter \d+ to \d+ in \d+ s, \d+ rises$)")
+                    .match(r.w->picTrend->accessibleDescription())
+                    .hasMatch());
         PlotLayout plot = r.w->picTrend->Layout();
         QCOMPARE(plot.lines[1].size(), std::size_t(1));
         QVERIFY(plot.lines[1][0].back().y < plot.lines[1][0].front().y);  // CH2 rose
@@ -95,6 +110,27 @@ class TstWatchWindow : public QObject {
         plot = r.w->picTrend->Layout();
         QCOMPARE(plot.gaps[1].size(), std::size_t(1));
         QCOMPARE(plot.lines[1].size(), std::size_t(2));
+
+        // From the keyboard: Tab from the toolbar reaches the ring, on the highlighted
+        // module; the arrows move round it, Enter selects; the next Tab goes to the table.
+        r.w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(r.w.get()));
+        const auto press = [&](Qt::Key key) {
+            QTest::keyClick(r.w->windowHandle(), key);
+            return QApplication::focusWidget();
+        };
+        r.w->txtInterval->setFocus();
+        QCOMPARE(press(Qt::Key_Tab), r.w->picRing);  // the log field is disabled while watching
+        QList<int> walk{ring->indexOfChild(ring->focusChild())};
+        for (Qt::Key key : {Qt::Key_Home, Qt::Key_Left, Qt::Key_Left}) {
+            press(key);
+            walk << ring->indexOfChild(ring->focusChild());
+        }
+        QCOMPARE(walk, (QList<int>{r.Position(3), 0, 2, 1}));  // on the highlighted one first
+        press(Qt::Key_Enter);
+        QCOMPARE(r.w->SelectedModule(), r.w->picRing->Modules()[1].id);
+        QCOMPARE(press(Qt::Key_Tab), r.w->grdModules);
+        QCOMPARE(press(Qt::Key_Tab), r.w->grdModules);  // its own Tab moves between cells
 
         // The rows where something happened stand out; the others do not.
         r.w->grdModules->sortByColumn(WatchModel::Ch2Gained, Qt::DescendingOrder);
