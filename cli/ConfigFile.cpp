@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "common/IniText.h"
+#include "common/Parse.h"
 
 namespace quorval {
 
@@ -16,10 +17,10 @@ constexpr const char* kGlobal = "global";
 constexpr const char* kFileCommand = "watch";
 
 const QCommandLineOption* FindOption(const QList<QCommandLineOption>& options,
-                                     const QString& name) {
+                                     std::string_view name) {
     for (const QCommandLineOption& o : options) {
         for (const QString& n : o.names()) {
-            if (n.compare(name, Qt::CaseInsensitive) == 0) {
+            if (EqualNoCase(n.toStdString(), name)) {
                 return &o;
             }
         }
@@ -27,36 +28,18 @@ const QCommandLineOption* FindOption(const QList<QCommandLineOption>& options,
     return nullptr;
 }
 
-std::optional<bool> FlagWord(const QString& word) {
+std::optional<bool> FlagWord(std::string_view word) {
     for (const char* yes : {"yes", "true", "on", "1"}) {
-        if (word.compare(QLatin1String(yes), Qt::CaseInsensitive) == 0) {
+        if (EqualNoCase(word, yes)) {
             return true;
         }
     }
     for (const char* no : {"no", "false", "off", "0"}) {
-        if (word.compare(QLatin1String(no), Qt::CaseInsensitive) == 0) {
+        if (EqualNoCase(word, no)) {
             return false;
         }
     }
     return std::nullopt;
-}
-
-QString WholeFileProblem(TextFile::Status status) {
-    switch (status) {
-        case TextFile::Status::Missing:
-            return QStringLiteral("no such file");
-        case TextFile::Status::NotRegular:
-            return QStringLiteral("not a regular file");
-        case TextFile::Status::TooLarge:
-            return QStringLiteral("larger than %1 KiB").arg(kMaxConfigBytes / 1024);
-        case TextFile::Status::HasNul:
-            return QStringLiteral("holds a NUL byte: not a text file");
-        case TextFile::Status::Unreadable:
-            return QStringLiteral("cannot be read");
-        case TextFile::Status::Ok:
-            break;
-    }
-    return {};
 }
 
 }  // namespace
@@ -67,7 +50,8 @@ ConfigOptions ReadConfigFile(const QString& path, const QString& command,
     ConfigOptions c;
     const TextFile file = ReadTextFile(QFileInfo(path).filesystemFilePath(), kMaxConfigBytes);
     if (file.status != TextFile::Status::Ok) {
-        c.problem = QStringLiteral("%1: %2").arg(path, WholeFileProblem(file.status));
+        c.problem = QStringLiteral("%1: %2").arg(
+            path, QString::fromStdString(TextFileProblem(file.status, kMaxConfigBytes)));
         return c;
     }
     const CommandRule* watch = nullptr;
@@ -93,7 +77,7 @@ ConfigOptions ReadConfigFile(const QString& path, const QString& command,
                 return fail(line.number,
                             QStringLiteral("not a [section], a key = value or a ; comment"));
             case IniLineKind::Section: {
-                const QString lower = name.toLower();
+                const QString lower = QString::fromStdString(LowerAscii(line.name));
                 if (lower != QLatin1String(kGlobal) && lower != QLatin1String(kFileCommand)) {
                     return fail(line.number, QStringLiteral("unknown section [%1]: [%2] or [%3]")
                                                  .arg(name, QLatin1String(kGlobal),
@@ -117,7 +101,7 @@ ConfigOptions ReadConfigFile(const QString& path, const QString& command,
                                        "[%2] or [%3]")
                             .arg(name, QLatin1String(kGlobal), QLatin1String(kFileCommand)));
         }
-        const QCommandLineOption* option = FindOption(options, name);
+        const QCommandLineOption* option = FindOption(options, line.name);
         const QString key = option ? option->names().first() : name;
         const bool allowed =
             section ? option && section->allowed.contains(key) : key == QLatin1String("port");
@@ -136,7 +120,7 @@ ConfigOptions ReadConfigFile(const QString& path, const QString& command,
         const QString value = QString::fromUtf8(raw.data(), qsizetype(raw.size()));
         const bool applies = !section || command == QLatin1String(section->name);
         if (option->valueName().isEmpty()) {
-            const std::optional<bool> on = FlagWord(value);
+            const std::optional<bool> on = FlagWord(raw);
             if (!on) {
                 return fail(line.number,
                             QStringLiteral("%1 takes yes or no (true or false, on or off, 1 or "

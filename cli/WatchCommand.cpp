@@ -7,6 +7,7 @@
 #include "cli/Cli.h"
 #include "cli/MqttOptions.h"
 #include "cli/WatchService.h"
+#include "common/Parse.h"
 #include "link/ModuleLink.h"
 #include "publish/MqttConfig.h"
 #include "publish/MqttPublisher.h"

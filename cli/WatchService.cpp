@@ -3,6 +3,7 @@
 #include <QDateTime>
 
 #include "common/OutputFile.h"
+#include "common/Parse.h"
 #include "link/ModuleLink.h"
 #include "publish/SystemName.h"
 #include "publish/WatchMetrics.h"
@@ -16,9 +17,8 @@ namespace {
 constexpr int kMaxKeepDays = 100 * 366;
 
 std::optional<int> KeepDays(const QString& text) {
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok && n >= 1 && n <= kMaxKeepDays ? std::optional<int>(n) : std::nullopt;
+    const auto n = ParseWhole(text.toStdString(), 1, kMaxKeepDays);
+    return n ? std::optional<int>(static_cast<int>(*n)) : std::nullopt;
 }
 
 }  // namespace

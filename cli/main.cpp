@@ -10,6 +10,7 @@
 
 #include "cli/Cli.h"
 #include "cli/ConfigFile.h"
+#include "common/Parse.h"
 #include "link/ModuleLink.h"
 #include "link/QtSerialComm.h"
 #include "link/SetupPorts.h"
@@ -99,13 +100,12 @@ void OnSignal(int signal) {
 
 // "0".."3" or a relay caption -> its caption; empty when it is neither.
 QString RelayCaptionFromArg(const QString& arg) {
-    bool ok = false;
-    const int n = arg.toInt(&ok);
-    if (ok && n >= 0 && n <= 3) {
-        return QString::fromLatin1(kRelayCaptions[static_cast<std::size_t>(n)]);
+    const std::string text = arg.toStdString();
+    if (const auto n = ParseWhole(text, 0, 3)) {
+        return QString::fromLatin1(kRelayCaptions[static_cast<std::size_t>(*n)]);
     }
     for (const char* caption : kRelayCaptions) {
-        if (arg.compare(QLatin1String(caption), Qt::CaseInsensitive) == 0) {
+        if (EqualNoCase(text, caption)) {
             return QString::fromLatin1(caption);
         }
     }

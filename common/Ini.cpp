@@ -5,8 +5,10 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+
+#include "common/OutputFile.h"
+#include "common/Parse.h"
 
 namespace quorval {
 
@@ -27,27 +29,24 @@ QString FromLocal(std::string_view s) {
     return QString::fromLocal8Bit(s.data(), static_cast<qsizetype>(s.size()));
 }
 
-// Like the Windows profile call: blanks, an optional sign, then digits.
-int LeadingNumber(const char* text) {
-    const char* p = text;
-    while (*p == ' ' || *p == '\t') {
-        ++p;
+// Like the Windows profile call: blanks, an optional sign, then digits, and
+// whatever follows them ignored; 0 without digits. Beyond the range of int it
+// is a value outside every byte's.
+int LeadingNumber(std::string_view text) {
+    std::string_view t = TrimBlanks(text);
+    const bool negative = !t.empty() && t.front() == '-';
+    if (!t.empty() && (t.front() == '-' || t.front() == '+')) {
+        t.remove_prefix(1);
     }
-    bool negative = false;
-    if (*p == '-' || *p == '+') {
-        negative = *p == '-';
-        ++p;
+    const std::string_view digits = t.substr(0, t.find_first_not_of("0123456789"));
+    if (digits.empty()) {
+        return 0;
     }
-    long long value = 0;
-    while (*p >= '0' && *p <= '9') {
-        value = value * 10 + (*p - '0');
-        if (value > INT_MAX) {
-            value = static_cast<long long>(INT_MAX) + 1;  // stays out of every range
-            break;
-        }
-        ++p;
+    const auto value = ParseWhole(digits, 0, INT_MAX);
+    if (!value) {
+        return negative ? INT_MIN : INT_MAX;
     }
-    return static_cast<int>(negative ? -value : (value > INT_MAX ? INT_MAX : value));
+    return static_cast<int>(negative ? -*value : *value);
 }
 
 }  // namespace
@@ -85,7 +84,7 @@ const std::string* IniReader::Value(const QString& section, const QString& key) 
 
 int IniReader::Int(const QString& section, const QString& key) const {
     const std::string* value = Value(section, key);
-    return value ? LeadingNumber(value->c_str()) : -1;
+    return value ? LeadingNumber(*value) : -1;
 }
 
 QString IniReader::String(const QString& section, const QString& key) const {
@@ -100,22 +99,14 @@ QString DeviceSetting(const QString& value) {
 
 namespace {
 
-// Sets the key in the given text and writes it whole or not at all. QSaveFile
-// keeps the file's permissions and, given a symlink, replaces the file it
-// points at, not the link.
+// Sets the key in the given text and writes it whole or not at all.
 bool SaveWithKey(const std::string& current, const QString& section, const QString& key,
                  const QString& value, const QString& file) {
     IniText text = IniText::Parse(current);
     if (!text.Set(Local(section), Local(key), Local(value))) {
         return false;
     }
-    const std::string bytes = text.Bytes();
-    QSaveFile out(file);
-    if (!out.open(QIODevice::WriteOnly)) {
-        return false;
-    }
-    out.write(bytes.data(), static_cast<qint64>(bytes.size()));
-    return out.commit();
+    return WriteWhole(file, QByteArray::fromStdString(text.Bytes())).isEmpty();
 }
 
 }  // namespace

@@ -3,15 +3,13 @@
 #include <fstream>
 #include <system_error>
 
+#include "common/Parse.h"
+
 namespace quorval {
 
 namespace {
 
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
-
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void Classify(IniLine& line) {
     line.name.clear();
@@ -46,26 +44,6 @@ void Classify(IniLine& line) {
 }
 
 }  // namespace
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) {
-            return false;
-        }
-    }
-    return true;
-}
-
-std::string_view TrimBlanks(std::string_view s) {
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos) {
-        return {};
-    }
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 std::size_t CommentStart(std::string_view value) {
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -219,6 +197,27 @@ std::string IniText::Bytes() const {
     return out;
 }
 
+std::string TextFileProblem(TextFile::Status status, std::size_t maxBytes) {
+    switch (status) {
+        case TextFile::Status::Ok:
+            return {};
+        case TextFile::Status::Missing:
+            return "does not exist";
+        case TextFile::Status::NotRegular:
+            return "is not a regular file";
+        case TextFile::Status::TooLarge: {
+            const bool mib = maxBytes % (1 << 20) == 0;
+            return "is larger than " + std::to_string(maxBytes >> (mib ? 20 : 10)) +
+                   (mib ? " MiB" : " KiB");
+        }
+        case TextFile::Status::HasNul:
+            return "contains a NUL byte: not a text file";
+        case TextFile::Status::Unreadable:
+            break;
+    }
+    return "cannot be read";
+}
+
 TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes) {
     TextFile file;
     std::error_code ec;
@@ -235,7 +234,11 @@ TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes) {
         file.status = TextFile::Status::NotRegular;
         return file;
     }
-    std::ifstream in(path, std::ios::binary);
+    // Unbuffered: each read asks the file for exactly one piece, which files of
+    // the kernel that only hand out whole records need.
+    std::ifstream in;
+    in.rdbuf()->pubsetbuf(nullptr, 0);
+    in.open(path, std::ios::binary);
     if (!in) {
         file.status = TextFile::Status::Unreadable;
         return file;

@@ -61,9 +61,10 @@ struct TextFile {
 // Anything but a regular file (after links) is refused without being opened,
 // so a FIFO or a device can neither block nor flood the reader.
 TextFile ReadTextFile(const std::filesystem::path& path, std::size_t maxBytes);
+// Why a file read with that limit is refused, to follow its name: "does not
+// exist", "is larger than 1 MiB", ...; empty for Ok.
+std::string TextFileProblem(TextFile::Status status, std::size_t maxBytes);
 
-bool EqualNoCase(std::string_view a, std::string_view b);
-std::string_view TrimBlanks(std::string_view s);
 // Where a comment starts in a value: at a ';' at its start or after a blank or
 // tab; npos when there is none.
 std::size_t CommentStart(std::string_view value);

@@ -23,12 +23,27 @@ QString OutputProblem(const QString& path) {
     return why.isEmpty() ? why : QStringLiteral("%1: %2").arg(path, why);
 }
 
+bool WriteAll(QFileDevice& file, const QByteArray& bytes) {
+    for (qint64 done = 0; done < bytes.size();) {
+        const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+        if (n <= 0) {
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
 QString WriteWhole(const QString& path, const QByteArray& bytes) {
     if (const QString problem = OutputProblem(path); !problem.isEmpty()) {
         return problem;
     }
+    // QSaveFile keeps the file's permissions and, given a symlink, replaces the
+    // file it points at, not the link. Unbuffered: its commit does not see a
+    // write that fails while its buffer is flushed.
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || !WriteAll(file, bytes) ||
+        !file.commit()) {
         return QStringLiteral("%1: %2").arg(path, file.errorString());
     }
     return {};

@@ -8,6 +8,7 @@
 #include <QSignalBlocker>
 
 #include "config/frmProgress.h"
+#include "geometry/Twips.h"
 #include "link/ModuleLink.h"
 #include "model/Global.h"
 #include "session/ProgrammingRun.h"
@@ -32,7 +33,7 @@ frmGlobalSettings::frmGlobalSettings(Global& g, ModuleLink& link, ProgressAccess
       Frame1(new QButtonGroup(this)),
       identifierGroup_(new QButtonGroup(this)) {
     setWindowTitle(tr("Global Settings"));
-    setMinimumSize(3210 / 15, 2820 / 15);  // twips to pixels; the frame fixes the size
+    setMinimumSize(Pixels(3210), Pixels(2820));  // the frame fixes the size
 
     Frame1->addButton(optNetworkTopologiePointToPoint);
     Frame1->addButton(optNetworkTopologieLineOrRing);

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "common/Bits.h"
+#include "geometry/Twips.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "model/Global.h"
@@ -44,7 +45,7 @@ frmModuleState::frmModuleState(ModuleLink& link, QWidget* parent)
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(192, 192, 192));
     setPalette(pal);
-    setMinimumSize(3225 / 15, 3060 / 15);  // twips to pixels; the frame fixes the size
+    setMinimumSize(Pixels(3225), Pixels(3060));  // the frame fixes the size
 
     SetUpRelayCombo(*cmbErrorRelais);
 

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "geometry/Twips.h"
 #include "ui/DialogParts.h"
 
 namespace quorval {
@@ -12,7 +13,7 @@ frmProgress::frmProgress(int moduleCount, QWidget* parent)
       ProgressBar(new QProgressBar(this)),
       cmdOK(new QPushButton(tr("&OK"), this)) {
     setWindowTitle(tr("Progress State"));
-    setMinimumSize(4065 / 15, 1110 / 15);
+    setMinimumSize(Pixels(4065), Pixels(1110));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(ProgressBar);

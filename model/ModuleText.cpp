@@ -2,6 +2,7 @@
 
 #include <QStringList>
 
+#include "common/Parse.h"
 #include "model/ModeByte.h"
 #include "model/ModuleState.h"
 #include "model/ModuleTable.h"
@@ -71,20 +72,9 @@ QString RingName(int modules, int missing) {
 }
 
 std::optional<int> ModuleIdFromText(const QString& text) {
-    const QString t = text.trimmed();
-    if (t.isEmpty() || t.size() > 5) {
-        return std::nullopt;
-    }
-    for (const QChar c : t) {
-        if (c < QLatin1Char('0') || c > QLatin1Char('9')) {
-            return std::nullopt;
-        }
-    }
-    const int id = t.toInt();
-    if (!IsValidModuleID(id)) {
-        return std::nullopt;
-    }
-    return id;
+    const std::string t = text.toStdString();
+    const auto id = ParseWhole(TrimBlanks(t), 0, kMaxModuleID);
+    return id ? std::optional<int>(static_cast<int>(*id)) : std::nullopt;
 }
 
 }  // namespace quorval

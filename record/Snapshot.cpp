@@ -4,13 +4,13 @@
 #include <utility>
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QStringList>
 
+#include "common/IniText.h"
 #include "model/ModuleTable.h"
 #include "model/ModuleText.h"
 #include "quorval/Version.h"
@@ -20,7 +20,7 @@ namespace quorval {
 namespace {
 
 // Far beyond 32001 modules of a few hundred bytes each; anything larger is not ours.
-constexpr qint64 kMaxSnapshotBytes = 64 * 1024 * 1024;
+constexpr std::size_t kMaxSnapshotBytes = 64 * 1024 * 1024;
 
 const QStringList kModuleKeys{"id",      "side",    "version", "firmware", "mode", "configuration",
                               "status1", "errors1", "status2", "errors2"};
@@ -341,23 +341,13 @@ SnapshotRead ParseSnapshot(const QByteArray& json, const QString& name) {
 }
 
 SnapshotRead ReadSnapshot(const QString& path) {
-    const QFileInfo info(path);
-    QString why;
-    if (!info.exists()) {
-        why = QStringLiteral("no such file");
-    } else if (!info.isFile()) {
-        why = QStringLiteral("not a regular file");
-    } else if (info.size() > kMaxSnapshotBytes) {
-        why = QStringLiteral("larger than 64 MiB, not a snapshot");
+    // Counted as it is read: a file that grows meanwhile is still bounded.
+    const TextFile file = ReadTextFile(QFileInfo(path).filesystemFilePath(), kMaxSnapshotBytes);
+    if (file.status == TextFile::Status::Ok) {
+        return ParseSnapshot(QByteArray::fromStdString(file.bytes), path);
     }
-    QFile file(path);
-    if (why.isEmpty() && !file.open(QIODevice::ReadOnly)) {
-        why = file.errorString();
-    }
-    if (!why.isEmpty()) {
-        return {std::nullopt, QStringLiteral("%1: %2").arg(path, why)};
-    }
-    return ParseSnapshot(file.read(kMaxSnapshotBytes + 1), path);
+    const std::string why = TextFileProblem(file.status, kMaxSnapshotBytes);
+    return {std::nullopt, QStringLiteral("%1: %2").arg(path, QString::fromStdString(why))};
 }
 
 }  // namespace quorval

@@ -1,9 +1,11 @@
 #include "record/SystemCompare.h"
 
 #include <algorithm>
+#include <limits>
 #include <tuple>
 #include <unordered_map>
 
+#include "common/Parse.h"
 #include "model/ModuleText.h"
 
 namespace quorval {
@@ -81,8 +83,8 @@ std::vector<Difference> CompareSystems(const std::vector<ModuleState>& baseline,
     const ById before = Index(baseline);
     const ById after = Index(now);
     std::vector<Difference> out;
-    const auto add = [&out](Change c, int id, QString what, QString was, QString is) {
-        out.push_back({c, id, std::move(what), std::move(was), std::move(is)});
+    const auto add = [&out](Change c, int id, QString what, QString was, QString is, int by = 0) {
+        out.push_back({c, id, std::move(what), std::move(was), std::move(is), by});
     };
     for (const ModuleState& m : baseline) {
         if (!after.count(m.id)) {
@@ -131,9 +133,10 @@ std::vector<Difference> CompareSystems(const std::vector<ModuleState>& baseline,
         using Counter = std::tuple<int, int, int>;  // channel, count now, count before
         for (const auto& [channel, count, wasCount] :
              {Counter{1, m.count1, old->count1}, Counter{2, m.count2, old->count2}}) {
-            if (count > wasCount) {
-                add(Change::CounterRose, m.id, QStringLiteral("CH%1 counter").arg(channel),
-                    QString::number(wasCount), QString::number(count));
+            if (count != wasCount) {
+                add(count > wasCount ? Change::CounterRose : Change::CounterFell, m.id,
+                    QStringLiteral("CH%1 counter").arg(channel), QString::number(wasCount),
+                    QString::number(count), count - wasCount);
             }
         }
     }
@@ -146,9 +149,24 @@ std::vector<Difference> CompareSystems(const std::vector<ModuleState>& baseline,
     return out;
 }
 
+bool IsCounterChange(Change c) {
+    return c == Change::CounterRose || c == Change::CounterFell;
+}
+
 bool SystemDiffers(const std::vector<Difference>& differences) {
     return std::any_of(differences.begin(), differences.end(),
-                       [](const Difference& d) { return d.change != Change::CounterRose; });
+                       [](const Difference& d) { return !IsCounterChange(d.change); });
+}
+
+QString CounterNote(const Difference& d) {
+    switch (d.change) {
+        case Change::CounterRose:
+            return QStringLiteral(" (+%1)").arg(d.by);
+        case Change::CounterFell:
+            return QStringLiteral(" (module restarted or counter reset)");
+        default:
+            return {};
+    }
 }
 
 QString DifferenceLine(const Difference& d) {
@@ -162,35 +180,33 @@ QString DifferenceLine(const Difference& d) {
             break;
     }
     QString change;
-    bool wasNumber = false;
-    bool nowNumber = false;
     const QString wasHead = d.was.section(QLatin1Char(' '), 0, 0);
+    const QString nowHead = d.now.section(QLatin1Char(' '), 0, 0);
     const QString unit = d.was.section(QLatin1Char(' '), 1);
-    wasHead.toInt(&wasNumber);
-    d.now.section(QLatin1Char(' '), 0, 0).toInt(&nowNumber);
+    const auto number = [](const QString& s) {
+        return ParseWhole(s.toStdString(), 0, std::numeric_limits<long long>::max()).has_value();
+    };
     if (d.was.isEmpty()) {
         change = d.now;
     } else if (d.was == d.now) {
         change = d.now + QStringLiteral(" (as in the baseline)");
-    } else if (wasNumber && nowNumber && !unit.isEmpty() &&
+    } else if (number(wasHead) && number(nowHead) && !unit.isEmpty() &&
                d.now.section(QLatin1Char(' '), 1) == unit) {
-        change = QStringLiteral("%1 → %2 %3")
-                     .arg(wasHead, d.now.section(QLatin1Char(' '), 0, 0),
-                          unit);  // "125 → 250 KBit/s"
+        change = QStringLiteral("%1 → %2 %3").arg(wasHead, nowHead, unit);  // "125 → 250 KBit/s"
     } else {
         change = QStringLiteral("%1 → %2").arg(d.was, d.now);
     }
-    if (d.change == Change::CounterRose) {
-        change += QStringLiteral(" (+%1)").arg(d.now.toInt() - d.was.toInt());
-    }
-    return id + d.what + QStringLiteral(": ") + change;
+    return id + d.what + QStringLiteral(": ") + change + CounterNote(d);
 }
 
 QString Verdict(const std::vector<Difference>& differences, int modulesNow) {
-    const auto rose =
-        std::count_if(differences.begin(), differences.end(),
-                      [](const Difference& d) { return d.change == Change::CounterRose; });
-    const auto serious = static_cast<qsizetype>(differences.size()) - rose;
+    const auto count = [&differences](Change c) {
+        return std::count_if(differences.begin(), differences.end(),
+                             [c](const Difference& d) { return d.change == c; });
+    };
+    const auto rose = count(Change::CounterRose);
+    const auto fell = count(Change::CounterFell);
+    const auto serious = static_cast<qsizetype>(differences.size()) - rose - fell;
     QString verdict =
         serious == 0
             ? QStringLiteral("the system matches the baseline (%1 modules)").arg(modulesNow)
@@ -201,6 +217,13 @@ QString Verdict(const std::vector<Difference>& differences, int modulesNow) {
         verdict += QStringLiteral("; error counters rose on %1 %2")
                        .arg(rose)
                        .arg(rose == 1 ? "channel" : "channels");
+    }
+    if (fell > 0) {
+        verdict += QStringLiteral(
+                       "; error counters fell on %1 %2 (module restarted or counter "
+                       "reset)")
+                       .arg(fell)
+                       .arg(fell == 1 ? "channel" : "channels");
     }
     return verdict;
 }

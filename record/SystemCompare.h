@@ -18,9 +18,14 @@ enum class Change {
     New,            // found now, not in the baseline
     Firmware,
     Side,
-    Position,     // at another place of the ring than its neighbours suggest
-    CounterRose,  // an error counter rose: listed, but the system still matches
+    Position,  // at another place of the ring than its neighbours suggest
+    // Error counters: listed, but the system still matches.
+    CounterFell,  // the module restarted or its counter was reset since
+    CounterRose,
 };
+
+// Counters change in service; a change of theirs alone is no difference.
+bool IsCounterChange(Change c);
 
 struct Difference {
     Change change = Change::Missing;
@@ -28,19 +33,23 @@ struct Difference {
     QString what;  // "missing", "CH2 status", "baud rate", "firmware", ...
     QString was;   // as text, empty where there is nothing to say
     QString now;
+    int by = 0;  // a counter's change: now minus was
 };
 
 // The differences, most serious first; modules in display order within each kind.
 std::vector<Difference> CompareSystems(const std::vector<ModuleState>& baseline,
                                        const std::vector<ModuleState>& now);
 
-// True when anything differs beyond risen counters.
+// True when anything differs beyond the counters.
 bool SystemDiffers(const std::vector<Difference>& differences);
 
 // "  310  baud rate: 125 → 250 KBit/s", "  415  missing (was position 4, side R)".
 QString DifferenceLine(const Difference& d);
 // The last line of a check: does the system match, and how many points differ.
 QString Verdict(const std::vector<Difference>& differences, int modulesNow);
+// What a counter's change means, after its numbers: " (+5)", " (module
+// restarted or counter reset)"; empty for other differences.
+QString CounterNote(const Difference& d);
 // {module, what, was, now}
 QJsonObject DifferenceJson(const Difference& d);
 

@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QJsonValue>
 
+#include "common/OutputFile.h"
 #include "model/ModuleText.h"
 #include "record/WatchText.h"
 
@@ -88,12 +89,20 @@ QString WatchLogWriter::Check(const QString& path) {
         }
         return {};
     }
+    // Asked before anything is opened: opening a FIFO waits for a reader, and a
+    // device takes rows that nobody can read back.
+    if (!info.isFile()) {
+        return QStringLiteral(
+                   "%1 is not a regular file (a device, a FIFO or a socket); a watch "
+                   "log is written only to a file")
+            .arg(path);
+    }
     QFile f(path);
     if (!f.open(QIODevice::Append)) {
         return QStringLiteral("cannot write %1: %2").arg(path, f.errorString());
     }
     f.close();
-    if (info.isFile() && info.size() > 0) {
+    if (info.size() > 0) {
         QFile r(path);
         if (!r.open(QIODevice::ReadOnly)) {
             return QStringLiteral("cannot read %1: %2").arg(path, r.errorString());
@@ -122,7 +131,8 @@ std::unique_ptr<WatchLogWriter> WatchLogWriter::Open(const QString& path, QStrin
         w->pending_ = QByteArray(kWatchLogHeader) + '\n';
     }
     w->file_.setFileName(path);
-    if (!w->file_.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Unbuffered: what a failed write leaves behind can be cut off again.
+    if (!w->file_.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered)) {
         error = QStringLiteral("cannot write %1: %2").arg(path, w->file_.errorString());
         return nullptr;
     }
@@ -146,8 +156,12 @@ bool WatchLogWriter::Write(const WatchRound& round) {
     if (rows.isEmpty()) {
         return true;
     }
-    if (file_.write(rows) != rows.size() || !file_.flush()) {
+    const qint64 before = file_.isSequential() ? -1 : file_.size();
+    if (!WriteAll(file_, rows) || !file_.flush()) {
         problem_ = QStringLiteral("cannot write %1: %2").arg(name_, file_.errorString());
+        if (before >= 0) {
+            file_.resize(before);  // the rounds before stay whole, with nothing cut after them
+        }
         return false;
     }
     pending_.clear();

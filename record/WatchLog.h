@@ -35,14 +35,17 @@ class WatchLog {
 class WatchLogWriter : public WatchLog {
   public:
     // Appends to a file, created when missing; the header goes only into a new or
-    // empty file. Refuses a directory, a file that cannot be written and a file
-    // whose first line is another header. Nothing and the reason, naming the file.
+    // empty file. Refuses a directory, anything else that is no regular file, a
+    // file that cannot be written and a file whose first line is another
+    // header. Nothing and the reason, naming the file.
     static std::unique_ptr<WatchLogWriter> Open(const QString& path, QString& error);
     // What Open would refuse, without creating or changing anything; empty when fine.
     static QString Check(const QString& path);
     // Standard output, header first.
     static std::unique_ptr<WatchLogWriter> StandardOutput();
 
+    // False when the rows could not be written, and none of them is left in the
+    // file; Problem() says why.
     bool Write(const WatchRound& round) override;
     const QString& Problem() const override { return problem_; }
 

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "common/Parse.h"
 #include "model/ModuleTable.h"
 #include "record/WatchDayLog.h"
 #include "record/WatchLog.h"
@@ -11,29 +12,15 @@ namespace quorval {
 
 namespace {
 
-// Longer lines are no rows of a watch log; they are skipped, not kept.
+// Longer rows (their line end not counted) are no rows of a watch log; they
+// are skipped, not kept.
 constexpr qint64 kMaxLine = 4096;
+// A row of the limit, a CR LF and the zero that readLine adds.
+constexpr qint64 kLineBuffer = kMaxLine + 3;
 
 constexpr std::array<const char*, 11> kNames = {"time",      "round",     "id",       "present",
                                                 "side",      "version",   "mode",     "ch1_error",
                                                 "ch1_count", "ch2_error", "ch2_count"};
-
-std::optional<long long> Whole(std::string_view s, long long lo, long long hi) {
-    if (s.empty() || s.size() > 10) {
-        return std::nullopt;
-    }
-    long long v = 0;
-    for (const char c : s) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        v = v * 10 + (c - '0');
-    }
-    if (v < lo || v > hi) {
-        return std::nullopt;
-    }
-    return v;
-}
 
 // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
 long long DaysFromCivil(long long y, long long m, long long d) {
@@ -51,12 +38,12 @@ std::optional<std::int64_t> UtcTime(std::string_view s) {
         s[13] != ':' || s[16] != ':') {
         return std::nullopt;
     }
-    const auto y = Whole(s.substr(0, 4), 1970, 9999);
-    const auto mo = Whole(s.substr(5, 2), 1, 12);
-    const auto d = Whole(s.substr(8, 2), 1, 31);
-    const auto h = Whole(s.substr(11, 2), 0, 23);
-    const auto mi = Whole(s.substr(14, 2), 0, 59);
-    const auto sec = Whole(s.substr(17, 2), 0, 59);
+    const auto y = ParseWhole(s.substr(0, 4), 1970, 9999);
+    const auto mo = ParseWhole(s.substr(5, 2), 1, 12);
+    const auto d = ParseWhole(s.substr(8, 2), 1, 31);
+    const auto h = ParseWhole(s.substr(11, 2), 0, 23);
+    const auto mi = ParseWhole(s.substr(14, 2), 0, 59);
+    const auto sec = ParseWhole(s.substr(17, 2), 0, 59);
     if (!y || !mo || !d || !h || !mi || !sec) {
         return std::nullopt;
     }
@@ -68,7 +55,7 @@ std::optional<std::int64_t> UtcTime(std::string_view s) {
     long long ms = 0;
     const std::string_view rest = s.substr(19, s.size() - 20);
     if (!rest.empty()) {
-        const auto frac = Whole(rest.substr(1), 0, 999999999);
+        const auto frac = ParseWhole(rest.substr(1), 0, 999999999);
         if (rest[0] != '.' || rest.size() > 10 || !frac) {
             return std::nullopt;
         }
@@ -86,58 +73,19 @@ std::optional<int> Version(std::string_view s) {
     if (dot == std::string_view::npos || dot + 2 != s.size()) {
         return std::nullopt;
     }
-    const auto whole = Whole(s.substr(0, dot), 0, 25);
-    const auto tenth = Whole(s.substr(dot + 1), 0, 9);
+    const auto whole = ParseWhole(s.substr(0, dot), 0, 25);
+    const auto tenth = ParseWhole(s.substr(dot + 1), 0, 9);
     if (!whole || !tenth || *whole * 10 + *tenth > 255) {
         return std::nullopt;
     }
     return static_cast<int>(*whole * 10 + *tenth);
 }
 
-std::optional<int> HexByte(std::string_view s) {
-    if (s.empty() || s.size() > 2) {
-        return std::nullopt;
-    }
-    int v = 0;
-    for (const char c : s) {
-        const int digit = c >= '0' && c <= '9'   ? c - '0'
-                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                 : -1;
-        if (digit < 0) {
-            return std::nullopt;
-        }
-        v = v * 16 + digit;
-    }
-    return v;
-}
-
-bool EqualNoCase(std::string_view a, const char* b) {
-    std::size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        const char c = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] - 'A' + 'a') : a[i];
-        if (c != b[i]) {
-            return false;
-        }
-    }
-    return i == a.size() && !b[i];
-}
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
-
 }  // namespace
 
 WatchLogReader::Line WatchLogReader::ReadLine() {
-    text_.resize(static_cast<std::size_t>(kMaxLine) + 1);
-    const qint64 n = file_.readLine(text_.data(), kMaxLine + 1);
+    text_.resize(static_cast<std::size_t>(kLineBuffer));
+    const qint64 n = file_.readLine(text_.data(), kLineBuffer);
     if (n <= 0) {
         if (file_.error() != QFileDevice::NoError) {
             problem_ = QStringLiteral("%1: cannot be read after line %2: %3")
@@ -150,10 +98,10 @@ WatchLogReader::Line WatchLogReader::ReadLine() {
     }
     text_.resize(static_cast<std::size_t>(n));
     ++line_;
-    Line result = Line::Ok;
+    bool cut = false;
     // The rest of an overlong line is read in pieces and dropped.
-    while (text_.back() != '\n' && !file_.atEnd() && text_.size() >= kMaxLine) {
-        result = Line::TooLong;
+    while (text_.back() != '\n' && !file_.atEnd()) {
+        cut = true;
         char piece[1024];
         const qint64 m = file_.readLine(piece, sizeof piece);
         if (m <= 0 || piece[m - 1] == '\n') {
@@ -166,7 +114,7 @@ WatchLogReader::Line WatchLogReader::ReadLine() {
     while (!text_.empty() && (text_.back() == '\n' || text_.back() == '\r')) {
         text_.pop_back();
     }
-    return result;
+    return cut || static_cast<qint64>(text_.size()) > kMaxLine ? Line::TooLong : Line::Ok;
 }
 
 // The fields of text_, quoted ones as CSV has them; false for an open quote.
@@ -257,7 +205,7 @@ bool WatchLogReader::OpenFile(const QString& path) {
     for (std::size_t c = 0; c < kNames.size(); ++c) {
         index_[c] = -1;
         for (int i = 0; i < columns; ++i) {
-            if (!EqualNoCase(Trimmed(fields_[static_cast<std::size_t>(i)]), kNames[c])) {
+            if (!EqualNoCase(TrimBlanks(fields_[static_cast<std::size_t>(i)]), kNames[c])) {
                 continue;
             }
             if (index_[c] >= 0) {
@@ -298,13 +246,13 @@ QString WatchLogReader::Check(Column c, std::string_view v, WatchLogRow& row) co
             }
             return bad("a UTC time such as 2026-12-08T10:20:01.123Z");
         case Round:
-            if (const auto n = Whole(v, 1, 2000000000)) {
+            if (const auto n = ParseWhole(v, 1, 2000000000)) {
                 row.round = static_cast<int>(*n);
                 return {};
             }
             return bad("a round number from 1");
         case Id:
-            if (const auto n = Whole(v, 0, kMaxModuleID)) {
+            if (const auto n = ParseWhole(v, 0, kMaxModuleID)) {
                 row.state.id = static_cast<int>(*n);
                 return {};
             }
@@ -312,7 +260,7 @@ QString WatchLogReader::Check(Column c, std::string_view v, WatchLogRow& row) co
         case Present:
         case Ch1Error:
         case Ch2Error:
-            if (const auto n = Whole(v, 0, 1)) {
+            if (const auto n = ParseWhole(v, 0, 1)) {
                 (c == Present    ? row.present
                  : c == Ch1Error ? row.state.error1
                                  : row.state.error2) = *n == 1;
@@ -332,14 +280,14 @@ QString WatchLogReader::Check(Column c, std::string_view v, WatchLogRow& row) co
             }
             return bad("a firmware version such as 3.4");
         case Mode:
-            if (const auto n = HexByte(v)) {
+            if (const auto n = ParseWhole(v, 0, 255, Radix::Hex)) {
                 row.state.mode = static_cast<std::uint8_t>(*n);
                 return {};
             }
             return bad("a byte in hex such as 05");
         case Ch1Count:
         case Ch2Count:
-            if (const auto n = Whole(v, 0, 32767)) {
+            if (const auto n = ParseWhole(v, 0, 32767)) {
                 (c == Ch1Count ? row.state.count1 : row.state.count2) = static_cast<int>(*n);
                 return {};
             }
@@ -373,7 +321,7 @@ WatchLogReader::Result WatchLogReader::Next(WatchLogRow& row) {
             return Bad(
                 QStringLiteral("longer than %1 bytes: not a row of a watch log").arg(kMaxLine));
         }
-        if (Trimmed(text_).empty() || text_ == header_) {
+        if (TrimBlanks(text_).empty() || text_ == header_) {
             continue;  // blank, or the header of a log appended after
         }
         if (!Split()) {
@@ -391,7 +339,7 @@ WatchLogReader::Result WatchLogReader::Next(WatchLogRow& row) {
                 break;  // a module that did not answer has nothing more
             }
             const std::string_view v =
-                Trimmed(fields_[static_cast<std::size_t>(index_[static_cast<std::size_t>(c)])]);
+                TrimBlanks(fields_[static_cast<std::size_t>(index_[static_cast<std::size_t>(c)])]);
             if (QString why = Check(column, v, row); !why.isEmpty()) {
                 return Bad(why);
             }

@@ -18,7 +18,7 @@ namespace quorval {
 // One row of a watch log; for a module that did not answer only the first four
 // fields mean anything.
 struct WatchLogRow {
-    int line = 0;
+    std::int64_t line = 0;
     std::int64_t timeMs = 0;
     int round = 0;
     bool present = false;
@@ -74,7 +74,7 @@ class WatchLogReader {
     QStringList days_;  // of a directory, the ones still to read
     QString name_;      // of the file being read
     QFile file_;
-    int line_ = 0;                       // the number of the line in text_
+    std::int64_t line_ = 0;              // the number of the line in text_
     int fieldCount_ = 0;                 // of the line in text_
     int columns_ = 0;                    // of the header
     std::array<int, kColumns> index_{};  // field of each column

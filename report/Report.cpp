@@ -230,11 +230,8 @@ void Differences(Html& h, const ReportData& d) {
     Heads(h, {"Module", "What", "Was", "Now"});
     h.Open("tbody");
     for (const Difference& diff : differences) {
-        const bool serious = diff.change != Change::CounterRose;
-        QString now = diff.now;
-        if (!serious) {
-            now += QStringLiteral(" (+%1)").arg(diff.now.toInt() - diff.was.toInt());
-        }
+        const bool serious = !IsCounterChange(diff.change);
+        const QString now = diff.now + CounterNote(diff);
         h.Open("tr", {{"class", serious ? "difference" : "counter"}});
         h.Element("td", QString::number(diff.module), {{"class", "number"}});
         h.Element("td", diff.what, {{"class", ErrorClass(serious)}});

@@ -18,15 +18,6 @@ constexpr int kStopCheckMs = 50;
 
 }  // namespace
 
-std::optional<double> SecondsFromText(const QString& text, double lo, double hi) {
-    bool ok = false;
-    const double s = text.toDouble(&ok);
-    if (!ok || !std::isfinite(s) || s < lo || s > hi) {
-        return std::nullopt;
-    }
-    return s;
-}
-
 BusWatch::BusWatch(Global& g, ModuleLink& link, QObject* parent)
     : QObject(parent), g_(g), link_(link) {
     next_.setSingleShot(true);

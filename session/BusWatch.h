@@ -18,10 +18,6 @@ class ModuleLink;
 // The longest interval between rounds a person may ask for, in seconds.
 constexpr double kMaxIntervalS = 86400;
 
-// Seconds as given on a command line, within [lo, hi]; nothing when the text is
-// no number or out of range.
-std::optional<double> SecondsFromText(const QString& text, double lo, double hi);
-
 // Scans the system every interval and hands each round to whoever listens. It
 // runs from the event loop (timers, never a loop of its own), so the command
 // line and a window drive it alike: Start, then one RoundDone per round, and

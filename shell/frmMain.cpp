@@ -11,8 +11,8 @@
 #include <QTimer>
 
 #include "common/Ini.h"
-#include "geometry/BusGeometry.h"
 #include "geometry/FreeSpot.h"
+#include "geometry/Twips.h"
 #include "model/Global.h"
 #include "session/BusScan.h"
 
@@ -20,7 +20,6 @@ namespace quorval {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kDebugCode = 73;
 
 QString Title() {
@@ -173,7 +172,7 @@ QSize frmMain::FirstSize() {
     // the debug window, when the first bytes open it, between them and the bus
     // view. With the platform's fonts the dialogs are larger than their classic
     // sizes, so the window grows until all four fit side by side, within the screen.
-    const QSize design(6660 / kTwipsPerPixel, 5490 / kTwipsPerPixel);
+    const QSize design(Pixels(6660), Pixels(5490));
     const QWidget* state = ModuleStateForm().parentWidget();
     const QWidget* global = GlobalSettingsForm().parentWidget();
     const int menu = menuBar()->sizeHint().height();
@@ -207,13 +206,11 @@ void frmMain::PlaceBusView() {
     const double width = 0.5 * area_->width();
     frame->resize(static_cast<int>(height > 0 ? width : 0), static_cast<int>(height));
     // The saved size is kept only while it fits.
-    const double heightTwips = height * kTwipsPerPixel;
-    const double widthTwips = width * kTwipsPerPixel;
-    if (heightTwips <= 32767) {
-        g_.BusInfoHeight = RoundHalfEven(heightTwips);
+    if (const auto twips = Twips(height)) {
+        g_.BusInfoHeight = *twips;
     }
-    if (widthTwips <= 32767) {
-        g_.BusInfoWidth = RoundHalfEven(widthTwips);
+    if (const auto twips = Twips(width)) {
+        g_.BusInfoWidth = *twips;
     }
     frame->move(area_->width() - frame->width(), 0);
     bus.DrawModules();

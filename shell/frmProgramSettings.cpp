@@ -4,6 +4,7 @@
 #include <QVBoxLayout>
 
 #include "common/Ini.h"
+#include "geometry/Twips.h"
 #include "link/ModuleLink.h"
 #include "model/Global.h"
 #include "ui/DialogParts.h"
@@ -21,7 +22,7 @@ frmProgramSettings::frmProgramSettings(Global& g, ModuleLink& link, QWidget* par
       g_(g),
       link_(link) {
     setWindowTitle(tr("Program settings"));
-    setMinimumSize(2655 / 15, 2160 / 15);  // twips to pixels; the frame fixes the size
+    setMinimumSize(Pixels(2655), Pixels(2160));  // the frame fixes the size
     auto* options = new QVBoxLayout(Frame1);
     for (int port = 1; port <= 4; ++port) {
         options->addWidget(Option(port));

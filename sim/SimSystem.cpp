@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "common/IniText.h"
+#include "common/Parse.h"
 
 namespace lwlsim {
 
@@ -19,51 +20,24 @@ namespace {
 constexpr std::size_t kMaxFileBytes = 1 << 20;
 constexpr long kMaxModuleID = 32000;  // what a command frame can address
 
-std::string Trim(const std::string& s) {
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) {
-        return {};
-    }
-    const auto e = s.find_last_not_of(" \t\r\n");
-    return s.substr(b, e - b + 1);
-}
-
-std::string Lower(std::string s) {
-    for (char& c : s) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return s;
+// Decimal or 0x hex, blanks around it allowed.
+std::optional<long> ParseNumber(std::string_view text, long lo, long hi) {
+    const auto n =
+        quorval::ParseWhole(quorval::TrimBlanks(text), lo, hi, quorval::Radix::DecimalOr0x);
+    return n ? std::optional<long>(static_cast<long>(*n)) : std::nullopt;
 }
 
 // The file as INI text; an empty one for a missing file when that is allowed.
 std::optional<quorval::IniText> ReadIni(const std::string& path, bool missingOk,
                                         std::string& error) {
     const TextFile f = quorval::ReadTextFile(path, kMaxFileBytes);
-    const char* why = "cannot be read";
-    switch (f.status) {
-        case TextFile::Status::Ok:
-            return quorval::IniText::Parse(f.bytes);
-        case TextFile::Status::Missing:
-            if (missingOk) {
-                return quorval::IniText();
-            }
-            why = "does not exist";
-            break;
-        case TextFile::Status::NotRegular:
-            why = "is not a regular file";
-            break;
-        case TextFile::Status::TooLarge:
-            why = "is larger than 1 MiB";
-            break;
-        case TextFile::Status::HasNul:
-            why = "contains a NUL byte: not a text file";
-            break;
-        case TextFile::Status::Unreadable:
-            break;
+    if (f.status == TextFile::Status::Ok) {
+        return quorval::IniText::Parse(f.bytes);
     }
-    error = path + ": " + why;
+    if (f.status == TextFile::Status::Missing && missingOk) {
+        return quorval::IniText();
+    }
+    error = path + ": " + quorval::TextFileProblem(f.status, kMaxFileBytes);
     return std::nullopt;
 }
 
@@ -102,34 +76,8 @@ const std::initializer_list<const char*> kModuleKeys = {
 constexpr double kMaxSeconds = 10'000'000.0;
 
 // Seconds after the start: digits with an optional fraction ("2", "0.5").
-std::optional<double> ParseSeconds(const std::string& text) {
-    const std::string t = Trim(text);
-    const auto dot = t.find('.');
-    const std::string whole = t.substr(0, dot);
-    const std::string frac = dot == std::string::npos ? std::string() : t.substr(dot + 1);
-    if (whole.empty() || whole.size() > 8 || frac.size() > 6 ||
-        (dot != std::string::npos && frac.empty())) {
-        return std::nullopt;
-    }
-    double value = 0;
-    for (const char c : whole) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + (c - '0');
-    }
-    double scale = 0.1;
-    for (const char c : frac) {
-        if (c < '0' || c > '9') {
-            return std::nullopt;
-        }
-        value += (c - '0') * scale;
-        scale /= 10;
-    }
-    if (value > kMaxSeconds) {
-        return std::nullopt;
-    }
-    return value;
+std::optional<double> ParseSeconds(std::string_view text) {
+    return quorval::ParseDecimal(quorval::TrimBlanks(text), 0, kMaxSeconds);
 }
 
 // The sections in file order, each with its keys. Refuses what a reader could
@@ -149,7 +97,7 @@ bool Group(const quorval::IniText& ini, const std::string& path, std::vector<Sec
         if (line.kind == IniLineKind::Section) {
             Section s{&line, std::nullopt, {}};
             std::string canonical = "system";
-            const std::string name = Lower(line.name);
+            const std::string name = quorval::LowerAscii(line.name);
             if (name != "system") {
                 const bool module = name.rfind("module", 0) == 0 && name.size() > 6 &&
                                     (name[6] == ' ' || name[6] == '\t');
@@ -340,39 +288,6 @@ std::optional<SimModule> ReadModuleSection(const Section& section, const std::st
 }
 
 }  // namespace
-
-std::optional<long> ParseNumber(const std::string& text, long lo, long hi) {
-    const std::string t = Trim(text);
-    if (t.empty() || t.size() > 12) {
-        return std::nullopt;
-    }
-    int base = 10;
-    std::size_t start = 0;
-    if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X')) {
-        base = 16;
-        start = 2;
-    }
-    long long value = 0;  // 12 characters always fit
-    for (std::size_t i = start; i < t.size(); ++i) {
-        const char c = t[i];
-        int digit = -1;
-        if (c >= '0' && c <= '9') {
-            digit = c - '0';
-        } else if (base == 16 && c >= 'a' && c <= 'f') {
-            digit = c - 'a' + 10;
-        } else if (base == 16 && c >= 'A' && c <= 'F') {
-            digit = c - 'A' + 10;
-        }
-        if (digit < 0 || digit >= base) {
-            return std::nullopt;
-        }
-        value = value * base + digit;
-    }
-    if (value < lo || value > hi) {
-        return std::nullopt;
-    }
-    return static_cast<long>(value);
-}
 
 SimSystem SimSystem::Default() {
     SimSystem s;

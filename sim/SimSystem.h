@@ -65,7 +65,4 @@ struct SimSystem {
     bool SaveEeprom(const std::string& path) const;
 };
 
-// Whole-string number, decimal or 0x hex, within [lo, hi].
-std::optional<long> ParseNumber(const std::string& text, long lo, long hi);
-
 }  // namespace lwlsim

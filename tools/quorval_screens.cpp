@@ -11,7 +11,7 @@
 
 #include "common/EventYield.h"
 #include "link/CommandFrame.h"
-#include "link/MSComm.h"
+#include "link/MemoryComm.h"
 #include "model/Global.h"
 #include "shell/frmMain.h"
 #include "sim/SimProtocol.h"
@@ -22,38 +22,19 @@ using namespace quorval;
 namespace {
 
 // A port whose far end is the simulator, in the same process.
-class SimComm : public MSComm {
-  public:
-    explicit SimComm(lwlsim::SimSystem system) : sim_(std::move(system)) {}
-    bool SetCommPort(int) override { return true; }
-    int CommPort() const override { return 1; }
-    int SetPortOpen(bool) override { return 0; }
-    bool PortOpen() const override { return true; }
-    void SetInputMode(int) override {}
-    int InBufferCount() override { return static_cast<int>(incoming_.size()); }
-    QByteArray Input(qint64 maxBytes) override {
-        const QByteArray some = incoming_.left(maxBytes);
-        incoming_.remove(0, some.size());
-        return some;
-    }
-    bool Output(const QByteArray& bytes) override {
-        const auto out = sim_.Feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+std::unique_ptr<MemoryComm> SimComm(lwlsim::SimSystem system) {
+    auto sim = std::make_shared<lwlsim::Simulator>(std::move(system));
+    return std::make_unique<MemoryComm>([sim](const QByteArray& bytes) {
+        QByteArray answer;
+        const auto out = sim->Feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                    static_cast<std::size_t>(bytes.size()));
         for (const auto& chunk : out.chunks) {
-            incoming_.append(reinterpret_cast<const char*>(chunk.bytes.data()),
-                             static_cast<qsizetype>(chunk.bytes.size()));
+            answer.append(reinterpret_cast<const char*>(chunk.bytes.data()),
+                          static_cast<qsizetype>(chunk.bytes.size()));
         }
-        return true;
-    }
-    qint64 BytesToWrite() const override { return 0; }
-    void DiscardOutput() override {}
-    int LastError() const override { return 0; }
-    QString LastErrorText() const override { return {}; }
-
-  private:
-    lwlsim::Simulator sim_;
-    QByteArray incoming_;
-};
+        return answer;
+    });
+}
 
 // n modules, every third with an error on one channel, every fifth on both.
 lwlsim::SimSystem System(int n) {
@@ -77,7 +58,7 @@ struct Scene {
     std::unique_ptr<frmMain> main;
 
     explicit Scene(int modules) {
-        main = std::make_unique<frmMain>(g, std::make_unique<SimComm>(System(modules)));
+        main = std::make_unique<frmMain>(g, SimComm(System(modules)));
         main->resize(760, 560);
         main->show();
         QMdiSubWindow* bus = Frame(main->BusForm());

@@ -9,6 +9,7 @@
 
 #include "common/EventYield.h"
 #include "geometry/BusGeometry.h"
+#include "geometry/Twips.h"
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "model/Global.h"
@@ -20,17 +21,12 @@ namespace quorval {
 
 namespace {
 
-constexpr int kTwipsPerPixel = 15;
 constexpr int kQueryLimitMs = 2000;
 constexpr int kSpinnerPasses = 400;
 
 ChannelState StateAt(Global& g, int position) {
     const ModuleData& m = g.Bus.Modules(g.Bus.ModuleOrder(position));
     return ChannelState{m.GetStatusChannel1(), m.GetStatusChannel2()};
-}
-
-std::int16_t ToTwips(int pixels) {
-    return RoundHalfEven(double(pixels) * kTwipsPerPixel);
 }
 
 }  // namespace
@@ -99,14 +95,14 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
 
     ImageList1 = ModulePixmaps();
     ModulePicture* first = LoadPicture(0);
-    first->move(3120 / kTwipsPerPixel, 840 / kTwipsPerPixel);
+    first->move(Pixels(3120), Pixels(840));
     first->hide();
 
     QFont font(QStringLiteral("MS Sans Serif"), 12);
     font.setBold(true);
     lblPC->setFont(font);
-    lblPC->setFixedSize(375 / kTwipsPerPixel, 255 / kTwipsPerPixel);
-    lblPC->move(3120 / kTwipsPerPixel, 1320 / kTwipsPerPixel);
+    lblPC->setFixedSize(Pixels(375), Pixels(255));
+    lblPC->move(Pixels(3120), Pixels(1320));
     lblPC->hide();
     SelectedIndex = 0;
 
@@ -116,7 +112,7 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
 }
 
 QSize frmBackground::SavedOuterSize() const {
-    return QSize(g_.BusInfoWidth / kTwipsPerPixel, g_.BusInfoHeight / kTwipsPerPixel);
+    return QSize(Pixels(g_.BusInfoWidth), Pixels(g_.BusInfoHeight));
 }
 
 ModulePicture* frmBackground::Picture(int k) const {
@@ -350,8 +346,9 @@ void frmBackground::resizeEvent(QResizeEvent* event) {
 
 void frmBackground::closeEvent(QCloseEvent* event) {
     const QWidget* outer = parentWidget() ? parentWidget() : this;
-    g_.BusInfoHeight = ToTwips(outer->height());
-    g_.BusInfoWidth = ToTwips(outer->width());
+    // Larger than the saved size can hold: the largest it can.
+    g_.BusInfoHeight = Twips(outer->height()).value_or(INT16_MAX);
+    g_.BusInfoWidth = Twips(outer->width()).value_or(INT16_MAX);
     QWidget::closeEvent(event);
 }
 

@@ -3,6 +3,8 @@
 #include <QLayout>
 #include <QVBoxLayout>
 
+#include "geometry/Twips.h"
+
 namespace quorval {
 
 frmDebug::frmDebug(QWidget* parent)
@@ -10,7 +12,7 @@ frmDebug::frmDebug(QWidget* parent)
       lstDebugOutput(new QListWidget(this)),
       cmdClearDebugOutput(new QPushButton(tr("&Clear debug output list"), this)) {
     setWindowTitle(tr("Debug"));
-    setMinimumSize(3255 / 15, 3030 / 15);  // twips to pixels; the frame fixes the size
+    setMinimumSize(Pixels(3255), Pixels(3030));  // the frame fixes the size
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 6, 6);
     layout->addWidget(lstDebugOutput, 1);

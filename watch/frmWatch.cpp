@@ -281,9 +281,10 @@ void frmWatch::OnRound(const WatchRound& round) {
     const QStringList summary = WatchSummary(tracker);
     lblSummary->setText(summary.first());
     lblSummary->setToolTip(summary.join(QLatin1Char('\n')));
-    if (round.linkUp) {
+    // Stopped within this round (its log failed): OnFinished has said so.
+    if (watch_->Running() && round.linkUp) {
         SetState(State::Watching);
-    } else {
+    } else if (watch_->Running()) {
         QString reason;
         for (const WatchEvent& e : round.events) {
             if (e.kind == WatchEventKind::LinkLost) {

@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "common/Parse.h"
 #include "link/PortMap.h"
 #include "link/QtSerialComm.h"
 #include "link/SetupPorts.h"

@@ -99,6 +99,11 @@ class TstCli : public QObject {
             "report needs --port PORT, --snapshot FILE or --watch LOG.csv");
         row("watch log a folder", {}, {"--port", "COM1", "watch", "--out", "/"}, 1,
             "/ is a directory");
+        // Refused before they are opened: a FIFO would wait for a reader.
+        row("watch log a device", {}, {"--port", "COM1", "watch", "--out", "/dev/full"}, 1,
+            "/dev/full is not a regular file (a device, a FIFO or a socket)");
+        row("watch log a FIFO", {}, {"--port", "COM1", "watch", "--out", "{fifo}"}, 1,
+            "fifo is not a regular file");
         row("watch log another file", "[module 1]\nside = G\n", {"watch", "--out", "{system}"}, 1,
             "system.ini: its first line is not the header of a watch log");
         // The broker's options, said before the port is opened.
@@ -133,6 +138,9 @@ class TstCli : public QObject {
         QFETCH(QString, message);
         SimProcess sim({"--no-pacing"}, system);
         args.replaceInStrings("{system}", sim.FilePath("system.ini"));
+        if (args.contains("{fifo}"))
+            QCOMPARE(QProcess::execute("mkfifo", {sim.FilePath("fifo")}), 0);
+        args.replaceInStrings("{fifo}", sim.FilePath("fifo"));
         if (!system.isEmpty()) {
             QVERIFY(sim.Start());
             args << "--port" << sim.LinkPath();
@@ -355,6 +363,25 @@ class TstCli : public QObject {
         const QString err = QString::fromUtf8(cli.readAllStandardError());
         QVERIFY2(err.contains(pluggedBack ? "without link\n" : "not back at the end"),
                  qPrintable(err));
+    }
+
+    // The disk fills up under a watch (a file size limit here): said, status 1, and the
+    // log holds every round before, whole.
+    void watchLogThatStopsTakingBytes() {
+        SimProcess sim({"--no-pacing"}, "[module 1]\nside = G\n[module 2]\nside = L\n");
+        QVERIFY(sim.Start());
+        const QString log = sim.FilePath("watch.csv");
+        const Run r = Cli({"--port", sim.LinkPath(), "watch", "--interval", "1", "--duration", "30",
+                           "--out", log},
+                          QProcessEnvironment::systemEnvironment(), 300);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("cannot write " + log + ": File too large; the watch ends"),
+                 qPrintable(r.err));
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.size(), 1 + 2 * 2 + 1);  // the header, two rounds, nothing after them
+        QCOMPARE(lines.last(), QByteArray());
     }
 
     void largeSystemIsScannedWhole() {

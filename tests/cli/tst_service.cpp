@@ -107,8 +107,9 @@ class TstService : public QObject {
             "'tcp://broker'");
         row("a line that is no INI", "[global]\nport /dev/ttyS0\n", watch, 1,
             "{config}:2: not a [section], a key = value or a ; comment");
-        row("too large", QByteArray(64 * 1024 + 1, ';'), watch, 1, "{config}: larger than 64 KiB");
-        row("not a regular file", "{dir}", watch, 1, "{dir}: not a regular file");
+        row("too large", QByteArray(64 * 1024 + 1, ';'), watch, 1,
+            "{config}: is larger than 64 KiB");
+        row("not a regular file", "{dir}", watch, 1, "{dir}: is not a regular file");
         row("the file's port", "[global]\nport = /nonexistent/a\n", {"watch"}, 3,
             "cannot open /nonexistent/a");
         row("the command line wins", "[global]\nport = /nonexistent/a\n[watch]\nduration = 9\n",

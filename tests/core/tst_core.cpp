@@ -3,9 +3,11 @@
 
 #include <QtTest>
 
+#include "common/Parse.h"
 #include "geometry/BusGeometry.h"
 #include "geometry/PlotGeometry.h"
 #include "link/CommandFrame.h"
+#include "link/MemoryComm.h"
 #include "link/ModuleLink.h"
 #include "link/PortList.h"
 #include "link/PortMap.h"
@@ -14,11 +16,9 @@
 #include "model/ModuleState.h"
 #include "model/ModuleText.h"
 #include "session/BusScan.h"
-#include "support/FakeComm.h"
 #include "support/FrameVectors.h"
 
 using namespace quorval;
-using testing_support::FakeComm;
 using Topology = GlobalSettingsModel::Topology;
 
 Q_DECLARE_METATYPE(quorval::FrameOutcome)
@@ -41,14 +41,14 @@ QByteArray Frame(char letter, int id, int version = 34, int mode = 0x05, int c1 
 // A link on an in-memory port; each piece is one receive poll and one parse pass.
 struct Rig {
     Global g;
-    FakeComm* port = nullptr;
+    MemoryComm* port = nullptr;
     std::unique_ptr<ModuleLink> link;
     QStringList debug;
     QList<int> attachedModes;
     float now = 1000.0f;
 
     Rig() {
-        auto p = std::make_unique<FakeComm>();
+        auto p = std::make_unique<MemoryComm>();
         port = p.get();
         link = std::make_unique<ModuleLink>(g, std::move(p));
         link->SetTimeOfDay([this] { return now; });
@@ -59,7 +59,7 @@ struct Rig {
     void Deliver(const QByteArray& bytes, int piece = 0) {
         piece = piece > 0 ? piece : int(bytes.size());
         for (int i = 0; i < bytes.size(); i += piece) {
-            port->incoming += bytes.mid(i, piece);
+            port->Receive(bytes.mid(i, piece));
             link->ReceivePoll();
             link->ParsePass();
             now += 0.1f;
@@ -135,9 +135,9 @@ class TstCore : public QObject {
         Global g;
         SetTxModuleID(g, 0x1234);
         g.TxByte3 = 0x99;
-        FakeComm port;
+        MemoryComm port;
         QVERIFY(SendCommand(g, port, static_cast<std::uint8_t>(letter)));
-        QCOMPARE(port.written, QList<QByteArray>{frame});  // one write per frame
+        QCOMPARE(port.Written(), QList<QByteArray>{frame});  // one write per frame
     }
 
     void answersDecodeAsWrittenByHand() {
@@ -224,7 +224,7 @@ class TstCore : public QObject {
         QByteArray burst;
         for (int id = 1; id <= 100; ++id)
             burst += Frame(id == 1 ? 'G' : 'L', id);
-        r.port->incoming = burst;  // a poll held up, or an adapter that delivers in bursts
+        r.port->Receive(burst);  // a poll held up, or an adapter that delivers in bursts
         for (int poll = 0; poll < 2; ++poll) {
             r.link->ReceivePoll();
             r.link->ParsePass();
@@ -294,13 +294,39 @@ class TstCore : public QObject {
         for (const auto& [version, foreign] :
              {std::pair{39, false}, {40, true}, {45, true}, {49, true}, {50, false}, {255, false}})
             QCOMPARE(IsForeignFirmware(version), foreign);
-        QCOMPARE(ModuleIdFromText("32000"), std::optional<int>(32000));
-        QCOMPARE(ModuleIdFromText(" 0 "), std::optional<int>(0));
-        for (const char* bad : {"32001", "", "3x", "-1", "100000"})
-            QCOMPARE(ModuleIdFromText(bad), std::nullopt);
+        QCOMPARE(ModuleIdFromText(" 0 "), std::optional<int>(0));  // blanks around it allowed
         QCOMPARE(PortMap().Device(5), QString());
         QCOMPARE(ComPortNumber("com2"), 2);
         QCOMPARE(ComPortNumber("COM5"), 0);
+    }
+
+    // Numbers in files and on command lines: digits only, within their range, however long.
+    void numbersAreReadExactlyWithinTheirRange_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("radix");     // -1: a number of seconds
+        QTest::addColumn<double>("value");  // -1: refused; 0 .. 32000 (seconds: 86400) allowed
+        const auto row = [](const QByteArray& text, int radix, double value) {
+            QTest::addRow("%d '%s'", radix, text.left(20).constData()) << text << radix << value;
+        };
+        for (const char* bad : {"", " 5", "+5", "-0", "5.0", "3x", "\xd9\xa3", "32001"})
+            row(bad, int(Radix::Decimal), -1);
+        row("18446744073709551621", int(Radix::Decimal), -1);  // 2^64 + 5, would wrap to 5
+        row("032000", int(Radix::Decimal), 32000);
+        row("7d00", int(Radix::Hex), 32000);
+        row("0x7D01", int(Radix::DecimalOr0x), -1);
+        row("86400.0", -1, 86400);
+        for (const char* bad : {"86400.5", "1e1", "5.", ".5", " 5", "-1", "inf"})
+            row(bad, -1, -1);
+        row(QByteArray(400, '9'), -1, -1);
+    }
+    void numbersAreReadExactlyWithinTheirRange() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, radix);
+        QFETCH(double, value);
+        const std::string_view t(text.constData(), std::size_t(text.size()));
+        QCOMPARE(radix < 0 ? ParseDecimal(t, 0, 86400).value_or(-1)
+                           : double(ParseWhole(t, 0, 32000, Radix(radix)).value_or(-1)),
+                 value);
     }
 
     void comNumbersGoToAdaptersByNameThenToUarts_data() {
@@ -376,27 +402,27 @@ class TstCore : public QObject {
         QCOMPARE(got, described);
     }
 
-    void anglesRoundHalvesToEven() {
-        QList<int> sixteen;
-        for (int k = 0; k < 16; ++k)
-            sixteen << PositionAngle(k, 16);
-        QCOMPARE(PositionAngle(6, 7), 39);  // 398.57 rounds to 399, brought into range once
-        QCOMPARE(sixteen, (QList<int>{90, 112, 135, 158, 180, 202, 225, 248, 270, 292, 315, 338, 0,
-                                      22, 45, 68}));
-        QCOMPARE(int(RoundHalfEven(1e9)), 32767);
-    }
-
-    void picturesAreCentredOnTheRing() {
-        // Inner size 300 x 260, pictures 20 x 27: radius 130 - 27 = 103.
-        const RingGeometry ring = Ring(300, 260, 27);
+    // Every picture centred on the circle, the attached module at the top, the others
+    // counter-clockwise in equal steps of whole degrees, a half rounded to even.
+    void picturesSitOnTheRingInEqualSteps() {
+        const RingGeometry ring = Ring(300, 260, 27);  // the smaller side, less a picture
         QCOMPARE(ring.arcRadius, 103.0f);
-        const QList<QPointF> expected{{140, 13.5}, {37, 116.5}, {140, 219.5}, {243, 116.5}};
-        for (int k = 0; k < 4; ++k) {
-            const Point p = PicturePosition(ring, k, 4, 20, 27);
-            QVERIFY(qAbs(p.left - expected[k].x()) < 1e-9 && qAbs(p.top - expected[k].y()) < 1e-9);
+        QCOMPARE(Ring(900, 260, 27).placeRadius, ring.placeRadius);
+        QCOMPARE(Ring(260, 900, 27).placeRadius, ring.placeRadius);
+        for (const int n : {1, 2, 3, 4, 7, 16, 255}) {
+            for (int k = 0; k < n; ++k) {
+                const int deg = PositionAngle(k, n);
+                const double off = std::remainder(deg - (90 + 360.0 * k / n), 360);
+                QVERIFY(deg >= 0 && deg < 360 && qAbs(off) <= 0.5);
+                QVERIFY(qAbs(off) < 0.5 || deg % 2 == 0);
+                const Point p = PicturePosition(ring, k, n, 20, 27);
+                const double x = p.left + 10 - ring.centreX, y = ring.centreY - (p.top + 13.5);
+                QVERIFY(qAbs(std::hypot(x, y) - ring.placeRadius) < 1e-9);
+                QVERIFY(qAbs(std::remainder(std::atan2(y, x) * 180 / M_PI - deg, 360)) < 1e-9);
+            }
         }
-        QCOMPARE(Ring(900, 260, 27).placeRadius, ring.placeRadius);  // the width only moves it
-        QCOMPARE(Ring(260, 900, 27).placeRadius, ring.placeRadius);  // unless it is the smaller
+        QCOMPARE(PositionAngle(0, 5), 90);
+        QCOMPARE(int(RoundHalfEven(1e9)), 32767);
     }
 
     void linkColours_data() {

@@ -8,9 +8,14 @@
 #include <QJsonObject>
 #include <QXmlStreamReader>
 
+#include "record/Snapshot.h"
+#include "record/SystemCompare.h"
 #include "support/SimProcess.h"
 
+using namespace quorval;
 using testing_support::Cli;
+using Modules = std::vector<quorval::ModuleState>;
+Q_DECLARE_METATYPE(Modules)
 using testing_support::Run;
 using testing_support::SimProcess;
 
@@ -36,19 +41,24 @@ const QByteArray kGood = R"({"taken": "2026-12-08T10:20:01Z", "port": "COM1",
     {"id": 310, "side": "R", "version": 34, "mode": 133, "status1": true, "errors1": 2,
      "status2": false, "errors2": 0}]})";
 
-// Three rounds of modules 7, 8, 9: the counter of 7 CH2 rises and goes into
-// error, 9 misses round 2, nothing happens at 8.
+// Three rounds of modules 7, 0, 9: the counter of 7 CH2 rises and goes into
+// error, 9 misses round 2, nothing happens at 0.
 const QByteArray kLog =
     "time,round,id,present,side,version,mode,ch1_error,ch1_count,ch2_error,ch2_count\n"
     "2026-12-08T10:00:00.000Z,1,7,1,G,3.4,05,0,0,0,10\n"
-    "2026-12-08T10:00:00.000Z,1,8,1,L,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:00.000Z,1,0,1,L,3.4,05,0,0,0,0\n"
     "2026-12-08T10:00:00.000Z,1,9,1,R,3.4,05,0,0,0,0\n"
     "2026-12-08T10:00:10.000Z,2,7,1,G,3.4,05,0,0,0,15\n"
-    "2026-12-08T10:00:10.000Z,2,8,1,L,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:10.000Z,2,0,1,L,3.4,05,0,0,0,0\n"
     "2026-12-08T10:00:10.000Z,2,9,0,,,,,,,\n"
     "2026-12-08T10:00:20.000Z,3,7,1,G,3.4,05,0,0,1,15\n"
-    "2026-12-08T10:00:20.000Z,3,8,1,L,3.4,05,0,0,0,0\n"
+    "2026-12-08T10:00:20.000Z,3,0,1,L,3.4,05,0,0,0,0\n"
     "2026-12-08T10:00:20.000Z,3,9,1,R,3.4,05,0,0,0,0\n";
+
+// A module of the ring that the attached one, ID 1, heads: counters, CH2 status, mode.
+ModuleState M(int id, int count1 = 0, int count2 = 0, bool error2 = false, int mode = 5) {
+    return {id, id == 1 ? 'G' : 'L', 34, std::uint8_t(mode), false, error2, count1, count2};
+}
 
 QString Write(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
     QFile f(dir.filePath(name));
@@ -200,34 +210,62 @@ class TstRecord : public QObject {
                               "    4  position: 4 → 3", "    2  CH1 counter: 0 → 5 (+5)",
                               "the system differs from the baseline: 4 differences; error "
                               "counters rose on 1 channel"}));
-        const QJsonArray json =
-            QJsonDocument::fromJson(
-                Cli({"--port", sim.LinkPath(), "check", base, "--json"}).out.toUtf8())
-                .array();
-        QCOMPARE(json.size(), 5);
-        QCOMPARE(json[1].toObject(), (QJsonObject{{"module", 4},
-                                                  {"what", "baud rate"},
-                                                  {"was", "125 KBit/s"},
-                                                  {"now", "250 KBit/s"}}));
+        // A file that says it is empty and never ends is read no further than a snapshot goes.
+        QCOMPARE(ReadSnapshot("/proc/self/pagemap").error,
+                 "/proc/self/pagemap: is larger than 64 MiB");
+    }
 
-        // Against its own scan --json with a counter set back, only the counter differs: 0.
-        const Run now = Cli({"--port", sim.LinkPath(), "scan", "--json"});
-        const QString list =
-            Write(dir, "now.json", now.out.toUtf8().replace("\"errors1\": 5", "\"errors1\": 1"));
-        const Run same = Cli({"--port", sim.LinkPath(), "check", list});
-        QCOMPARE(same.code, 0);
-        QCOMPARE(same.out.split('\n', Qt::SkipEmptyParts),
-                 (QStringList{"    2  CH1 counter: 1 → 5 (+4)",
-                              "the system matches the baseline (5 modules); error counters rose "
-                              "on 1 channel"}));
-        // The relay logic alone differs: 2.
-        const Run relay = Cli(
-            {"--port", sim.LinkPath(), "check",
-             Write(dir, "relay.json", now.out.toUtf8().replace("\"mode\": 5,", "\"mode\": 21,"))});
-        QCOMPARE(relay.code, 2);
-        QVERIFY2(relay.out.startsWith("    1  relay logic: NOT CH1_Error AND NOT CH2_Error → "
-                                      "CH1_Error AND CH2_Error\n"),
-                 qPrintable(relay.out));
+    // The compare itself, in process: what differs, most serious first, in which words.
+    void compareSaysWhatDiffersMostSeriousFirst_data() {
+        QTest::addColumn<Modules>("baseline");
+        QTest::addColumn<Modules>("now");
+        QTest::addColumn<QStringList>("lines");  // the verdict last
+        QTest::addColumn<bool>("differs");
+        const Modules three{M(1), M(2), M(3)};
+        QTest::newRow("counters one higher, and lower: restarted")
+            << Modules{M(1, 40), M(2), M(3)} << Modules{M(1, 3), M(2, 1), M(3)}
+            << QStringList{"    1  CH1 counter: 40 → 3 (module restarted or counter reset)",
+                           "    2  CH1 counter: 0 → 1 (+1)",
+                           "the system matches the baseline (3 modules); error counters rose "
+                           "on 1 channel; error counters fell on 1 channel (module restarted "
+                           "or counter reset)"}
+            << false;
+        QTest::newRow("the relay logic alone")
+            << three << Modules{M(1, 0, 0, false, 0x15), M(2), M(3)}
+            << QStringList{"    1  relay logic: CH1_Error AND CH2_Error → NOT CH1_Error AND NOT "
+                           "CH2_Error",
+                           "the system differs from the baseline: 1 difference"}
+            << true;
+        QTest::newRow("missing, in error, new, then the counters")
+            << Modules{M(1), M(2, 0, 9), M(3)} << Modules{M(1), M(2, 0, 7, true), M(9)}
+            << QStringList{"    3  missing (was at position 2, side L, firmware 3.4)",
+                           "    2  CH2 status: ok → error",
+                           "    9  new (at position 2, side L, firmware 3.4)",
+                           "    2  CH2 counter: 9 → 7 (module restarted or counter reset)",
+                           "the system differs from the baseline: 3 differences; error counters "
+                           "fell on 1 channel (module restarted or counter reset)"}
+            << true;
+    }
+    void compareSaysWhatDiffersMostSeriousFirst() {
+        QFETCH(Modules, baseline);
+        QFETCH(Modules, now);
+        QFETCH(QStringList, lines);
+        QFETCH(bool, differs);
+        // The baseline as a check reads the list of scan --json.
+        QJsonArray list;
+        for (const ModuleState& m : baseline)
+            list << ModuleJson(m);
+        const auto read = ParseSnapshot(QJsonDocument(list).toJson(), "list");
+        const std::vector<Difference> d = CompareSystems(read.snapshot.value().modules, now);
+        QStringList got;
+        for (const Difference& one : d)
+            got << DifferenceLine(one);
+        QCOMPARE(got << Verdict(d, int(now.size())), lines);
+        QCOMPARE(SystemDiffers(d), differs);
+        QCOMPARE(DifferenceJson(d[0]), (QJsonObject{{"module", d[0].module},
+                                                    {"what", d[0].what},
+                                                    {"was", d[0].was},
+                                                    {"now", d[0].now}}));
     }
 
     void reportIsOnePageWithNothingOutside_data() {
@@ -243,8 +281,9 @@ class TstRecord : public QObject {
         SimProcess sim({}, kVisited);
         const QString title = "<script>alert(1)</script> & \"Halle 3\"";
         QStringList args{"report", "--out", dir.filePath("r.html"), "--title", title};
-        if (fromSnapshot) {
-            args << "--snapshot" << Write(dir, "s.json", kGood);
+        if (fromSnapshot) {  // with a control character and half a surrogate pair in a text
+            args << "--snapshot"
+                 << Write(dir, "s.json", QByteArray(kGood).replace("COM1", "COM1\\u0007\\ud800"));
         } else {
             QVERIFY(sim.Start());
             args << "--port" << sim.LinkPath();
@@ -267,6 +306,16 @@ class TstRecord : public QObject {
         QCOMPARE(page.modules, ring);
         // The baseline differs in the firmware of 205; both channels in error count too.
         QCOMPARE(page.differenceRows, withBaseline ? 3 : 0);
+        if (fromSnapshot) {
+            QVERIFY(QString::fromUtf8(html).contains(u"COM1\uFFFD\uFFFD"));
+            // A disk that fills up under the next report (a file size limit here): the
+            // report before stays whole, said, and nothing is left beside it.
+            const Run full = Cli(args, QProcessEnvironment::systemEnvironment(), html.size() / 2);
+            QCOMPARE(full.code, 1);
+            QVERIFY2(full.err.contains(dir.filePath("r.html") + ": "), qPrintable(full.err));
+            QCOMPARE(Read(dir.filePath("r.html")), html);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 3);
+        }
     }
 
     // A watch of a system that changes (a rising counter, a module that drops
@@ -331,7 +380,7 @@ class TstRecord : public QObject {
         QTest::addColumn<QStringList>("notes");  // in the watch section
         const QStringList usual{"trend-7-ch2*", "trend-9*"};
         QTest::newRow("whole") << kLog << 0 << QString() << usual
-                               << QStringList{"Nothing happened at 1 module",
+                               << QStringList{"Nothing happened at 1 module: 0.",
                                               "10:00:10 counter rose 10 -> 15 (+5)"};
         QTest::newRow("empty") << QByteArray() << 1 << ": empty, no header line" << QStringList()
                                << QStringList();
@@ -343,9 +392,9 @@ class TstRecord : public QObject {
         QTest::newRow("cut off") << kLog.left(kLog.size() - 12) << 0
                                  << ":10: 6 fields where the header has 11 (left out)" << usual
                                  << QStringList{"1 round was left out"};
-        // Round 2 without a row of module 8 is left out whole: 9 was never seen missing.
+        // Round 2 without a row of module 0 is left out whole: 9 was never seen missing.
         QTest::newRow("an ID outside 0..32000")
-            << QByteArray(kLog).replace("10.000Z,2,8,", "10.000Z,2,40000,") << 0
+            << QByteArray(kLog).replace("10.000Z,2,0,", "10.000Z,2,40000,") << 0
             << ":6: id '40000' is not a module ID from 0 to 32000 (left out)"
             << QStringList{"trend-7-ch2*"} << QStringList{"1 round was left out"};
         QTest::newRow("a round earlier than the one before")

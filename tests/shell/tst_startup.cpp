@@ -38,6 +38,8 @@ class TstStartup : public QObject {
         QTest::newRow("comport 5") << head + "comport = 5\n" << false;
         QTest::newRow("comport 0") << head + "comport = 0\n" << false;
         QTest::newRow("debug 73 written with junk, no port") << head + "debug=73x\n" << true;
+        QTest::newRow("debug 74") << head + "debug = 74\n" << false;
+        QTest::newRow("debug 329: 73 and a byte more") << head + "debug = 329\n" << false;
         QTest::newRow("other section") << QByteArray("[Setup]\ncomport = 1\ndebug = 73\n") << false;
         QTest::newRow("a FIFO in its place") << QByteArray("<fifo>") << false;
     }
@@ -213,8 +215,14 @@ class TstStartup : public QObject {
         SimProcess sim({"--no-pacing"});
         QVERIFY(sim.Start());
         AppRig r;
-        r.WriteIni(AppRig::UsePort(sim.LinkPath()) + "debug = 73\n");
+        // Another value: the window that the bytes open shows their counts only.
+        r.WriteIni(AppRig::UsePort(sim.LinkPath()) + "debug = 72\n");
         r.Start();
+        r.main->mnuRefresh_Click();
+        QVERIFY(Lines(r.main->DebugForm()).filter(QRegularExpression("^ ")).isEmpty());
+        QVERIFY(!r.main->mnuDebug->isVisible());
+        r.WriteIni(AppRig::UsePort(sim.LinkPath()) + "debug = 73\n");
+        r.Restart();
         QVERIFY(r.main->mnuDebug->isVisible() && r.g.DebugEnabled);
         QVERIFY(!r.main->ExistingDebugForm());
         r.main->mnuDebug->trigger();  // first click: stays on, opens the window

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include <sys/prctl.h>
+#include <sys/resource.h>
 
 #include <csignal>
 
@@ -90,9 +91,20 @@ void SimProcess::Stop() {
     }
 }
 
-Run Cli(const QStringList& args, const QProcessEnvironment& env) {
+void LimitFileSize(qint64 maxBytes) {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = maxBytes > 0 ? rlim_t(maxBytes) : limit.rlim_max;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::signal(SIGXFSZ, maxBytes > 0 ? SIG_IGN : SIG_DFL);
+}
+
+Run Cli(const QStringList& args, const QProcessEnvironment& env, qint64 maxFileBytes) {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (maxFileBytes > 0) {
+        p.setChildProcessModifier([maxFileBytes] { LimitFileSize(maxFileBytes); });
+    }
     p.start(QStringLiteral(QUORVAL_CLI_PATH), args);
     Run r;
     if (!p.waitForFinished(60000)) {

@@ -35,13 +35,19 @@ class SimProcess {
     QProcess process_;
 };
 
-// quorval-cli run to its end (up to 60 s); code -1 when it crashed or hung.
+// Files this process writes cannot grow beyond maxBytes (0: no limit again), as if
+// its disk were full; a write beyond fails, it does not end the process.
+void LimitFileSize(qint64 maxBytes);
+
+// quorval-cli run to its end (up to 60 s); code -1 when it crashed or hung. With
+// maxFileBytes, a file it writes cannot grow beyond that: a disk that fills up.
 struct Run {
     int code = -1;
     QString out;
     QString err;
 };
 Run Cli(const QStringList& args,
-        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment());
+        const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+        qint64 maxFileBytes = 0);
 
 }  // namespace testing_support

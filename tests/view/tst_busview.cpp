@@ -5,6 +5,7 @@
 
 #include <QAccessible>
 
+#include "geometry/BusGeometry.h"
 #include "support/AppRig.h"
 #include "support/SimProcess.h"
 #include "support/Unnamed.h"
@@ -78,25 +79,32 @@ class TstBusView : public QObject {
 
         r.main->mnuRefresh_Click();
         QCOMPARE(r.Images(), (QList<int>{1, 1, 3, 2}));  // order 300, 301, 303, 302
-        const auto* p = bus.picModule.data();            // top, left, bottom, right
-        QVERIFY(p[0]->y() < p[1]->y() && p[1]->x() < p[2]->x() && p[2]->y() > p[3]->y());
-        QVERIFY(p[3]->x() > p[2]->x());
-        QCOMPARE(bus.lblPC->pos(), QPoint(p[0]->x(), p[0]->y() + p[0]->height()));
-        QList<QString> arcs;
-        for (const auto& a : bus.Arcs())
-            arcs << QString("%1-%2%3")
-                        .arg(a.startDeg)
-                        .arg(a.endDeg)
-                        .arg(a.color == frmBackground::kRed ? " red" : "");
-        // Each link twice: as one module's next, as the other's previous; 303 and 302 fail.
-        QCOMPARE(arcs, (QList<QString>{"90-180", "0-90", "180-270", "90-180", "270-0 red",
-                                       "180-270", "0-90", "270-0 red"}));
+        // Each picture centred on the ring, the attached one at the top, the others
+        // counter-clockwise a quarter apart; the label "PC" under the attached one.
+        const QPointF centre(bus.width() / 2.0, bus.height() / 2.0);
+        const double radius = qMin(bus.width(), bus.height()) / 2.0 - 27;
+        for (int k = 0; k < 4; ++k) {
+            const QPointF c = QRectF(bus.picModule[std::size_t(k)]->geometry()).center() - centre;
+            QVERIFY(qAbs(std::hypot(c.x(), c.y()) - radius) <= 1);
+            QVERIFY(qAbs(std::remainder(std::atan2(-c.y(), c.x()) * 180 / M_PI - 90 * (k + 1),
+                                        360)) < 1);
+        }
+        const ModulePicture* attached = bus.picModule[0];
+        QCOMPARE(bus.lblPC->pos(), QPoint(attached->x(), attached->y() + attached->height()));
+        // Each link drawn from both its ends, between neighbours; red between 303 (at the
+        // bottom) and 302 (at the right), whose modules both report errors.
+        QStringList red;
+        for (const auto& a : bus.Arcs()) {
+            QCOMPARE(ArcSpan(a.startDeg, a.endDeg), 90);
+            if (a.color == frmBackground::kRed)
+                red << QString("%1-%2").arg(a.startDeg).arg(a.endDeg);
+        }
+        QCOMPARE(bus.Arcs().size(), std::size_t(8));
+        QCOMPARE(red, (QStringList{"270-0", "270-0"}));
 
         r.g.Bus.ModuleCount = 1;  // one module: no stale pictures, the whole ring drawn
         bus.DrawModules();
         QCOMPARE(bus.picModule.size(), std::size_t(1));
-        const QPointF centre(bus.width() / 2.0, bus.height() / 2.0);
-        const double radius = qMin(bus.width(), bus.height()) / 2.0 - 27;
         for (const QPointF& side : {QPointF(-radius, 0), QPointF(0, radius), QPointF(radius, 0)})
             QVERIFY(BlueAt(bus, centre + side));
     }

@@ -229,6 +229,30 @@ class TstWatchWindow : public QObject {
             r.w->lblBroker->text().startsWith("MQTT: " + at + " unreachable ("), 10000);
     }
 
+    // A log that cannot take it is refused before it is opened; a disk that fills up under
+    // the log (a file size limit here) stops the watch, said once, every round before whole.
+    void logThatStopsTakingBytesStopsTheWatch() {
+        SimProcess sim({"--no-pacing"}, "[module 1]\nside = G\n[module 2]\nside = L\n");
+        QVERIFY(sim.Start());
+        Rig r(sim.LinkPath());
+        QVERIFY(!r.w->SetLogFile("/dev/full"));
+        QVERIFY(r.messages.value(0).startsWith("/dev/full is not a regular file"));
+        const QString log = sim.FilePath("watch.csv");
+        QVERIFY(r.w->SetLogFile(log));
+        testing_support::LimitFileSize(300);
+        const auto unlimited = qScopeGuard([] { testing_support::LimitFileSize(0); });
+        r.w->StartWatch();
+        QTRY_VERIFY_WITH_TIMEOUT(r.w->CurrentState() == frmWatch::State::Stopped, 20000);
+        QTRY_COMPARE(r.messages.value(1),
+                     "cannot write " + log + ": File too large; the watch stopped");
+        QVERIFY(r.w->windowTitle().endsWith(" - stopped"));
+        QCOMPARE(r.w->lblState->text(), "Stopped: cannot write " + log + ": File too large");
+        QFile f(log);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray bytes = f.readAll();
+        QVERIFY(bytes.endsWith('\n') && bytes.count('\n') == 1 + 2 * 2);  // nothing after them
+    }
+
     // The program itself: bad arguments before any window; SIGTERM ends it
     // cleanly with every round it finished in the log, the broker told it is offline.
     void programEndsCleanlyOnSigterm() {
