@@ -2,19 +2,11 @@
 
 #include <cstdio>
 
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
-#include "model/Global.h"
 #include "session/BusScan.h"
+#include "session/ModuleQuery.h"
 
 namespace quorval {
-
-namespace {
-
-constexpr int kAnswerLimitMs = 2000;
-
-}  // namespace
 
 void Out(const QString& line) {
     std::fputs(qPrintable(line), stdout);
@@ -42,36 +34,27 @@ int LinkFailed(const QString& why) {
     return kExitLink;
 }
 
-Answer Query(Global& g, ModuleLink& link, int id) {
-    const ModuleLink::Exchange exchange(link);
-    const float before = g.Bus.Modules(id).GetTimeStamp();
-    SetTxModuleID(g, id);
-    link.SendCommand(kCmdQuery);
-    const bool answered = WaitUntil(
-        [&] {
-            return g.Bus.Modules(id).GetTimeStamp() != before || exchange.Lost() ||
-                   link.StopRequested();
-        },
-        kAnswerLimitMs);
-    if (exchange.Lost()) {
-        return Answer::Lost;
-    }
-    if (link.StopRequested()) {
-        return Answer::Stopped;
-    }
-    return answered ? Answer::Answered : Answer::Silent;
-}
-
-int NoAnswer(ModuleLink& link, Answer a, int id) {
-    switch (a) {
-        case Answer::Lost:
-            return LinkFailed(link.PortProblem());
-        case Answer::Stopped:
-            return kExitOk;  // the signal decides the status
-        default:
-            Err(QStringLiteral("Modul with ID %1 not answer!").arg(id));
-            return kExitSystem;
-    }
+int QueryThen(Session& s, std::function<void()> answered) {
+    auto* query = new ModuleQuery(*s.link);
+    QObject::connect(query, &ModuleQuery::finished,
+                     [&s, answered = std::move(answered)](QueryOutcome outcome) {
+                         switch (outcome) {
+                             case QueryOutcome::Answered:
+                                 answered();
+                                 return;
+                             case QueryOutcome::LinkLost:
+                                 s.Finish(LinkFailed(s.link->PortProblem()));
+                                 return;
+                             case QueryOutcome::Stopped:
+                                 s.Finish(kExitOk);  // the signal decides the status
+                                 return;
+                             case QueryOutcome::Silent:
+                                 Err(QStringLiteral("Modul with ID %1 not answer!").arg(s.o.id));
+                                 s.Finish(kExitSystem);
+                                 return;
+                         }
+                     });
+    return query->Start(s.o.id) ? kRunning : kExitOk;  // turned away only by a stop
 }
 
 QString NoModulesMessage() {

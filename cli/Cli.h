@@ -42,12 +42,24 @@ struct Options {
     bool IsSet(const QString& name) const { return parser && parser->isSet(name); }
 };
 
+// What a command's run returns when it goes on from the event loop; it then
+// hands its exit status to the loop with Session::Finish, once.
+constexpr int kRunning = -1;
+
 // A command at work: the link is there for commands that use the port.
 struct Session {
     QCoreApplication& app;
     const Options& o;
     Global* g = nullptr;
     ModuleLink* link = nullptr;
+    // The first status handed over is the one the program ends with.
+    void Finish(int status) {
+        if (!finished) {
+            finished = true;
+            QCoreApplication::exit(status);
+        }
+    }
+    bool finished = false;
 };
 
 enum class PortUse {
@@ -71,6 +83,7 @@ struct CommandRule {
     bool signalEnds;  // SIGINT or SIGTERM is its normal end, not an interruption
     QStringList allowed;
     QStringList required;
+    // Runs from the event loop: the exit status, or kRunning.
     std::function<int(Session&)> run;
     // Runs before the port is opened (reads the command's files, checks where
     // it will write); a status other than 0 ends the command with it.
@@ -93,11 +106,9 @@ int Refuse(const QString& why);
 int UsageError(const QString& why);
 int LinkFailed(const QString& why);
 
-// Asks one module for its state ("P") and waits up to 2 s for its answer.
-enum class Answer { Answered, Silent, Lost, Stopped };
-Answer Query(Global& g, ModuleLink& link, int id);
-// Says why a query got nothing; the exit status.
-int NoAnswer(ModuleLink& link, Answer a, int id);
+// Queries the module of the command line; answered runs once its answer is in the
+// table, else the command ends saying why. The run's status.
+int QueryThen(Session& s, std::function<void()> answered);
 
 // The scan's two messages, with plain line ends for a terminal.
 QString NoModulesMessage();

@@ -43,33 +43,43 @@ int CheckMqtt(const Options& o) {
     return check.error.isEmpty() ? kExitOk : UsageError(check.error);
 }
 
-std::unique_ptr<MqttPublisher> StartWatch(Session& s, BusWatch& watch, bool& refused) {
+MqttPublisher* MqttFor(Session& s, BusWatch& watch) {
     std::optional<MqttConfig> config = Read(s.o).config;
     if (!config) {
-        QObject::connect(&watch, &BusWatch::Finished, &s.app, &QCoreApplication::quit);
-        watch.Start();
         return nullptr;
     }
-    MSComm& port = s.link->MSComm1();
+    const MSComm& port = s.link->Port();
     config->name =
         SystemNameFor(s.o.Value(QStringLiteral("mqtt-name")), port.DeviceName(port.CommPort()));
-    auto mqtt = std::make_unique<MqttPublisher>(*config);
-    MqttPublisher* p = mqtt.get();
+    auto* p = new MqttPublisher(*config, &watch);
     p->Follow(watch);
     QObject::connect(p, &MqttPublisher::Said, [](const QString& line) {
         Err(WatchTimeText(QDateTime::currentMSecsSinceEpoch()) + QLatin1Char(' ') + line);
     });
-    QObject::connect(p, &MqttPublisher::Ready, &watch, &BusWatch::Start);
-    QObject::connect(p, &MqttPublisher::Refused, &s.app, [&s, &refused](const QString& message) {
-        Err(QStringLiteral("quorval-cli: ") + message);
-        refused = true;
-        s.app.quit();
-    });
-    QObject::connect(&watch, &BusWatch::Finished, p, &MqttPublisher::Close);
-    QObject::connect(p, &MqttPublisher::Closed, &s.app, &QCoreApplication::quit);
     Err(QStringLiteral("publishing to %1 as quorval/%2/").arg(config->Broker(), config->name));
-    p->Start();
-    return mqtt;
+    return p;
+}
+
+void StartWatch(Session& s, BusWatch& watch, MqttPublisher* mqtt) {
+    if (!mqtt) {
+        watch.Start();
+        return;
+    }
+    QObject::connect(mqtt, &MqttPublisher::Ready, &watch, &BusWatch::Start);
+    QObject::connect(mqtt, &MqttPublisher::Refused, [&s](const QString& message) {
+        Err(QStringLiteral("quorval-cli: ") + message);
+        s.Finish(kExitUsage);
+    });
+    mqtt->Start();
+}
+
+void FinishWatch(Session& s, MqttPublisher* mqtt, int status) {
+    if (!mqtt) {
+        s.Finish(status);
+        return;
+    }
+    QObject::connect(mqtt, &MqttPublisher::Closed, [&s, status] { s.Finish(status); });
+    mqtt->Close();
 }
 
 }  // namespace quorval

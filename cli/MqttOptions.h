@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <vector>
 
 #include "cli/Cli.h"
@@ -17,9 +16,12 @@ std::vector<OptionCheck> MqttChecks();
 // the port is opened; the status (0, or 1 for a usage error).
 int CheckMqtt(const Options& o);
 
-// Starts the watch: with --mqtt once the broker answered (or the start's wait
-// is over), after a refusal not at all (refused is set). Quits the application
-// when the watch has finished and what waits for the broker went out.
-std::unique_ptr<MqttPublisher> StartWatch(Session& s, BusWatch& watch, bool& refused);
+// With --mqtt, what publishes the watch's rounds (a child of the watch); null without.
+MqttPublisher* MqttFor(Session& s, BusWatch& watch);
+// Starts the watch: with a publisher once the broker answered or the start's
+// wait is over; a broker that refuses it ends the command with 1 instead.
+void StartWatch(Session& s, BusWatch& watch, MqttPublisher* mqtt);
+// Ends the command with status once what waits for the broker went out.
+void FinishWatch(Session& s, MqttPublisher* mqtt, int status);
 
 }  // namespace quorval

@@ -1,14 +1,16 @@
 // ports: the serial ports the system has and the devices of COM1..COM4.
 
+#include <memory>
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 #include "cli/Cli.h"
 #include "link/PortMap.h"
-#include "link/PortProbe.h"
 #include "link/SetupPorts.h"
 #include "link/SystemPorts.h"
+#include "session/PortTests.h"
 
 namespace quorval {
 
@@ -124,34 +126,45 @@ QJsonObject Json(const Row& r) {
             {"note", r.note}};
 }
 
-int Ports(Session& s) {
-    PortMap map(SystemPorts);
-    const std::array<QString, 4> keys = ReadSetupPorts().keys;
-    for (int n = 1; n <= 4; ++n) {
-        map.SetDevice(n, keys[static_cast<std::size_t>(n - 1)]);
-    }
-    map.Refresh();
-    std::vector<Row> rows = Rows(map);
-    QStringList devices;
-    for (const Row& r : rows) {
-        devices << r.device;
-    }
-    const std::vector<PortTest> tests = TestDevices(devices);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        rows[i].test = tests[i];
-    }
+void List(const Session& s, const std::vector<Row>& rows) {
     if (s.o.json) {
         QJsonArray array;
         for (const Row& r : rows) {
             array.append(Json(r));
         }
         Out(QString::fromUtf8(QJsonDocument(array).toJson(QJsonDocument::Indented)).trimmed());
-        return kExitOk;
+        return;
     }
     for (const Row& r : rows) {
         Out(Line(r));
     }
-    return kExitOk;
+}
+
+int Ports(Session& s) {
+    // The rows point into the map's ports: it stays until they are listed.
+    auto map = std::make_shared<PortMap>(SystemPorts);
+    const std::array<QString, 4> keys = ReadSetupPorts().keys;
+    for (int n = 1; n <= 4; ++n) {
+        map->SetDevice(n, keys[static_cast<std::size_t>(n - 1)]);
+    }
+    map->Refresh();
+    std::vector<Row> rows = Rows(*map);
+    QStringList devices;
+    for (const Row& r : rows) {
+        devices << r.device;
+    }
+    auto* tests = new PortTests(&s.app);
+    QObject::connect(
+        tests, &PortTests::finished,
+        [&s, map, rows = std::move(rows)](const std::vector<PortTest>& results) mutable {
+            for (std::size_t i = 0; i < rows.size() && i < results.size(); ++i) {
+                rows[i].test = results[i];
+            }
+            List(s, rows);
+            s.Finish(kExitOk);
+        });
+    tests->Start({devices, std::nullopt});
+    return kRunning;
 }
 
 }  // namespace

@@ -31,10 +31,9 @@ void Print(Global& g, const QList<int>& ids, bool json, const char* letterKey = 
     }
 }
 
-int Scan(Session& s) {
+// What a scan found, said; the exit status.
+int ScanDone(Session& s, ScanOutcome outcome) {
     Global& g = *s.g;
-    ModuleLink& link = *s.link;
-    const ScanOutcome outcome = ScanBus(g, link);
     if (outcome == ScanOutcome::NoneFound) {
         Err(NoModulesMessage());
         return kExitSystem;
@@ -59,7 +58,7 @@ int Scan(Session& s) {
         case ScanOutcome::LinkLost:
             return LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
                                   .arg(ids.size())
-                                  .arg(link.PortProblem()));
+                                  .arg(s.link->PortProblem()));
         case ScanOutcome::Stopped:
             Err(QStringLiteral("interrupted after %1 modules").arg(ids.size()));
             return kExitOk;
@@ -68,6 +67,13 @@ int Scan(Session& s) {
         default:
             return kExitOk;
     }
+}
+
+int Scan(Session& s) {
+    auto* scan = new BusScan(*s.link);
+    QObject::connect(scan, &BusScan::finished,
+                     [&s](ScanOutcome outcome) { s.Finish(ScanDone(s, outcome)); });
+    return scan->Start() ? kRunning : kExitOk;  // turned away only by a stop
 }
 
 // A snapshot that cannot be written is said before the scan.
@@ -83,12 +89,10 @@ int CheckSave(Session& s) {
 }
 
 int QueryCommand(Session& s) {
-    const int id = s.o.id;
-    if (const Answer a = Query(*s.g, *s.link, id); a != Answer::Answered) {
-        return NoAnswer(*s.link, a, id);
-    }
-    Print(*s.g, {id}, s.o.json, "letter");
-    return kExitOk;
+    return QueryThen(s, [&s] {
+        Print(*s.g, {s.o.id}, s.o.json, "letter");
+        s.Finish(kExitOk);
+    });
 }
 
 int Monitor(Session& s) {
@@ -100,18 +104,18 @@ int Monitor(Session& s) {
     if (s.o.debug) {
         QObject::connect(&link, &ModuleLink::DebugLine, [](const QString& line) { Out(line); });
     }
-    QTimer stopCheck;
-    QObject::connect(&stopCheck, &QTimer::timeout, [&s, &link] {
+    auto* stopCheck = new QTimer(&link);
+    QObject::connect(stopCheck, &QTimer::timeout, [&s, &link] {
         if (link.StopRequested()) {
-            s.app.quit();
+            s.Finish(kExitOk);
         }
     });
-    stopCheck.start(20);
+    stopCheck->start(20);
     QObject::connect(&link, &ModuleLink::LinkLost, [&s, &link] {
         LinkFailed(link.PortProblem());
-        s.app.exit(kExitLink);
+        s.Finish(kExitLink);
     });
-    return s.app.exec();
+    return kRunning;
 }
 
 }  // namespace

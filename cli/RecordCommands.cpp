@@ -1,5 +1,6 @@
 // check and report: the system compared with a record of it, and a page to hand over.
 
+#include <functional>
 #include <memory>
 
 #include <QJsonArray>
@@ -30,34 +31,38 @@ int ReadInto(const QString& path, std::optional<Snapshot>& into) {
     return kExitOk;
 }
 
-// Scans for a record: 0 with the modules in the table, else the exit status.
-int ScanForRecord(Session& s, bool& foreign) {
-    const ScanOutcome outcome = ScanBus(*s.g, *s.link);
-    foreign = outcome == ScanOutcome::Foreign;
-    switch (outcome) {
-        case ScanOutcome::NoneFound:
-            return Refuse(NoModulesMessage());
-        case ScanOutcome::LinkLost:
-            return LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
-                                  .arg(s.g->Bus.ModuleCount)
-                                  .arg(s.link->PortProblem()));
-        case ScanOutcome::Stopped:
-            Err(QStringLiteral("interrupted during the scan"));
-            return -1;  // the signal decides the status
-        default:
-            return kExitOk;
-    }
+// Scans for a record, then hands the outcome to then: 0 with the modules in
+// the table, else the exit status (-1: stopped, the signal decides).
+int ScanForRecord(Session& s, std::function<int(int status, bool foreign)> then) {
+    auto* scan = new BusScan(*s.link);
+    QObject::connect(scan, &BusScan::finished, [&s, then](ScanOutcome outcome) {
+        int status = kExitOk;
+        switch (outcome) {
+            case ScanOutcome::NoneFound:
+                status = Refuse(NoModulesMessage());
+                break;
+            case ScanOutcome::LinkLost:
+                status = LinkFailed(QStringLiteral("the scan stopped after %1 modules, %2")
+                                        .arg(s.g->Bus.ModuleCount)
+                                        .arg(s.link->PortProblem()));
+                break;
+            case ScanOutcome::Stopped:
+                Err(QStringLiteral("interrupted during the scan"));
+                status = -1;
+                break;
+            default:
+                break;
+        }
+        s.Finish(then(status, outcome == ScanOutcome::Foreign));
+    });
+    return scan->Start() ? kRunning : kExitOk;  // turned away only by a stop
 }
 
 struct CheckFiles {
     std::optional<Snapshot> baseline;
 };
 
-int Check(Session& s, const CheckFiles& files) {
-    bool foreign = false;
-    if (const int status = ScanForRecord(s, foreign); status != kExitOk) {
-        return status < 0 ? kExitOk : status;
-    }
+int Compare(Session& s, const CheckFiles& files, bool foreign) {
     const std::vector<ModuleState> now = ScannedModules(s.g->Bus);
     const std::vector<Difference> differences = CompareSystems(files.baseline->modules, now);
     if (s.o.json) {
@@ -76,6 +81,15 @@ int Check(Session& s, const CheckFiles& files) {
         return Refuse(ForeignModuleMessage());
     }
     return SystemDiffers(differences) ? kExitSystem : kExitOk;
+}
+
+int Check(Session& s, const CheckFiles& files) {
+    return ScanForRecord(s, [&s, &files](int status, bool foreign) {
+        if (status != kExitOk) {
+            return status < 0 ? kExitOk : status;
+        }
+        return Compare(s, files, foreign);
+    });
 }
 
 struct ReportFiles {
@@ -137,37 +151,12 @@ int PrepareReport(Session& s, ReportFiles& files) {
     return kExitOk;
 }
 
-int Report(Session& s, const ReportFiles& files) {
-    ReportData data;
-    data.watch = files.watch;
-    if (files.state) {
-        data.state = *files.state;
-    } else if (!s.link) {
-        const WatchDigest& w = *files.watch;
-        data.state.taken = QDateTime::fromMSecsSinceEpoch(w.toMs, Qt::UTC);
-        data.state.plainList = true;  // no port or program in a log
-        data.state.modules = w.lastModules;
-        data.stateFrom = QStringLiteral(
-                             "the modules that answered the last round of the watch "
-                             "log (round %1)")
-                             .arg(w.lastRound);
-    } else {
-        bool foreign = false;
-        if (const int status = ScanForRecord(s, foreign); status != kExitOk) {
-            return status < 0 ? kExitOk : status;
-        }
-        if (foreign) {
-            return Refuse(ForeignModuleMessage());
-        }
-        data.state = TakeSnapshot(s.g->Bus, s.o.port);
-    }
+int WriteReport(Session& s, ReportData& data) {
     data.title = s.o.IsSet(QStringLiteral("title")) ? s.o.Value(QStringLiteral("title"))
                                                     : QStringLiteral("LWL-System report");
-    const QString baselineFile = s.o.Value(QStringLiteral("baseline"));
-    if (files.baseline) {
-        data.baseline =
-            ReportData::Baseline{baselineFile, *files.baseline,
-                                 CompareSystems(files.baseline->modules, data.state.modules)};
+    if (data.baseline) {
+        data.baseline->differences =
+            CompareSystems(data.baseline->snapshot.modules, data.state.modules);
     }
     data.writtenBy = QStringLiteral("quorval-cli %1").arg(QLatin1String(version::kText));
     data.written = QDateTime::currentDateTimeUtc();
@@ -189,6 +178,39 @@ int Report(Session& s, const ReportFiles& files) {
                                : QString(),
                  watch));
     return kExitOk;
+}
+
+int Report(Session& s, const ReportFiles& files) {
+    auto data = std::make_shared<ReportData>();
+    data->watch = files.watch;
+    if (files.baseline) {
+        data->baseline =
+            ReportData::Baseline{s.o.Value(QStringLiteral("baseline")), *files.baseline, {}};
+    }
+    if (files.state) {
+        data->state = *files.state;
+    } else if (!s.link) {
+        const WatchDigest& w = *files.watch;
+        data->state.taken = QDateTime::fromMSecsSinceEpoch(w.toMs, Qt::UTC);
+        data->state.plainList = true;  // no port or program in a log
+        data->state.modules = w.lastModules;
+        data->stateFrom = QStringLiteral(
+                              "the modules that answered the last round of the watch "
+                              "log (round %1)")
+                              .arg(w.lastRound);
+    } else {
+        return ScanForRecord(s, [&s, data](int status, bool foreign) {
+            if (status != kExitOk) {
+                return status < 0 ? kExitOk : status;
+            }
+            if (foreign) {
+                return Refuse(ForeignModuleMessage());
+            }
+            data->state = TakeSnapshot(s.g->Bus, s.o.port);
+            return WriteReport(s, *data);
+        });
+    }
+    return WriteReport(s, *data);
 }
 
 }  // namespace

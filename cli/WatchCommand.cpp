@@ -1,6 +1,7 @@
 // watch: scans every interval for hours, writes the samples and says what changed.
 
 #include <cmath>
+#include <memory>
 
 #include <QJsonDocument>
 
@@ -10,7 +11,6 @@
 #include "common/Parse.h"
 #include "link/ModuleLink.h"
 #include "publish/MqttConfig.h"
-#include "publish/MqttPublisher.h"
 #include "record/WatchLog.h"
 #include "record/WatchText.h"
 #include "session/BusWatch.h"
@@ -80,7 +80,8 @@ int Watch(Session& s) {
     const double interval = o.IsSet("interval")
                                 ? *SecondsFromText(o.Value("interval"), 1, kMaxIntervalS)
                                 : kDefaultIntervalS;
-    std::unique_ptr<WatchLog> log;
+    // Kept by the watch's handlers until it has finished.
+    std::shared_ptr<WatchLog> log;
     if (o.IsSet("log-dir")) {
         QString error;
         if (!(log = OpenDayLog(o, error))) {
@@ -96,7 +97,8 @@ int Watch(Session& s) {
     } else if (!o.json) {
         log = WatchLogWriter::StandardOutput();
     }
-    BusWatch watch(*s.g, *s.link);
+    auto* watchOn = new BusWatch(*s.g, *s.link, s.link);
+    BusWatch& watch = *watchOn;
     watch.SetInterval(static_cast<int>(std::lround(interval * 1000)));
     QString span = QStringLiteral("until Ctrl-C");
     if (o.IsSet("duration")) {
@@ -104,47 +106,46 @@ int Watch(Session& s) {
         watch.SetDuration(std::llround(duration * 1000));
         span = QStringLiteral("for %1 s or until Ctrl-C").arg(duration);
     }
-    bool logFailed = false;
-    QObject::connect(&watch, &BusWatch::RoundDone, [&](const WatchRound& round) {
-        if (log && !logFailed && !log->Write(round)) {
-            Err(QStringLiteral("quorval-cli: %1; the watch ends").arg(log->Problem()));
-            logFailed = true;
-            watch.Stop();
-        }
-        if (o.json) {
-            for (const WatchSample& sample : round.samples) {
-                JsonLine(WatchSampleJson(round.timeMs, round.number, sample));
+    auto logFailed = std::make_shared<bool>(false);
+    QObject::connect(
+        &watch, &BusWatch::RoundDone, [&o, &watch, log, logFailed](const WatchRound& round) {
+            if (log && !*logFailed && !log->Write(round)) {
+                Err(QStringLiteral("quorval-cli: %1; the watch ends").arg(log->Problem()));
+                *logFailed = true;
+                watch.Stop();
+            }
+            if (o.json) {
+                for (const WatchSample& sample : round.samples) {
+                    JsonLine(WatchSampleJson(round.timeMs, round.number, sample));
+                }
+                for (const WatchEvent& e : round.events) {
+                    JsonLine(WatchEventJson(e));
+                }
             }
             for (const WatchEvent& e : round.events) {
-                JsonLine(WatchEventJson(e));
+                Err(WatchEventLine(e));
             }
+        });
+    MqttPublisher* const mqtt = MqttFor(s, watch);
+    QObject::connect(&watch, &BusWatch::Finished, [&s, &watch, log, logFailed, mqtt] {
+        const WatchTracker& t = watch.Tracker();
+        const QStringList summary = WatchSummary(t);
+        Err(QStringLiteral("summary: ") + summary.first());
+        for (int i = 1; i < summary.size(); ++i) {
+            Err(QStringLiteral("  ") + summary[i]);
         }
-        for (const WatchEvent& e : round.events) {
-            Err(WatchEventLine(e));
+        if (*logFailed) {
+            FinishWatch(s, mqtt, kExitUsage);
+        } else if (!t.LinkUp()) {
+            FinishWatch(s, mqtt, kExitLink);
+        } else {
+            FinishWatch(s, mqtt, t.SomethingHappened() ? kExitSystem : kExitOk);
         }
     });
-    const WatchServiceFaces service(watch, s);
+    new WatchServiceFaces(watch, s, &watch);
     Err(QStringLiteral("watching %1 every %2 s %3").arg(o.port).arg(interval).arg(span));
-    bool refused = false;
-    const std::unique_ptr<MqttPublisher> mqtt = StartWatch(s, watch, refused);
-    s.app.exec();
-    if (refused) {
-        return kExitUsage;
-    }
-
-    const WatchTracker& t = watch.Tracker();
-    const QStringList summary = WatchSummary(t);
-    Err(QStringLiteral("summary: ") + summary.first());
-    for (int i = 1; i < summary.size(); ++i) {
-        Err(QStringLiteral("  ") + summary[i]);
-    }
-    if (logFailed) {
-        return kExitUsage;
-    }
-    if (!t.LinkUp()) {
-        return kExitLink;
-    }
-    return t.SomethingHappened() ? kExitSystem : kExitOk;
+    StartWatch(s, watch, mqtt);
+    return kRunning;
 }
 
 }  // namespace

@@ -71,13 +71,14 @@ std::unique_ptr<WatchLog> OpenDayLog(const Options& o, QString& error) {
     return WatchDayLog::Open(o.Value("log-dir"), keep, QDateTime::currentMSecsSinceEpoch(), error);
 }
 
-WatchServiceFaces::WatchServiceFaces(BusWatch& watch, Session& s) : notifier_(watch) {
+WatchServiceFaces::WatchServiceFaces(BusWatch& watch, Session& s, QObject* parent)
+    : QObject(parent), notifier_(watch) {
     if (!s.o.IsSet("prom")) {
         return;
     }
     prom_ = s.o.Value("prom");
     // The same name as the MQTT topics'.
-    MSComm& port = s.link->MSComm1();
+    const MSComm& port = s.link->Port();
     system_ = SystemNameFor(s.o.Value("mqtt-name"), port.DeviceName(port.CommPort()));
     connect(&watch, &BusWatch::RoundDone, this, [this, &watch](const WatchRound& round) {
         const QString problem = WriteWatchMetrics(prom_, system_, round, watch.Tracker());

@@ -31,7 +31,7 @@ std::unique_ptr<WatchLog> OpenDayLog(const Options& o, QString& error);
 // manager's notifications.
 class WatchServiceFaces : public QObject {
   public:
-    WatchServiceFaces(BusWatch& watch, Session& s);
+    WatchServiceFaces(BusWatch& watch, Session& s, QObject* parent = nullptr);
 
   private:
     WatchServiceNotifier notifier_;

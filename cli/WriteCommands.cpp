@@ -1,9 +1,10 @@
 // set and program: commands that change the modules' configuration.
 
+#include <memory>
+
 #include "cli/Cli.h"
 #include "cli/CliFormat.h"
 #include "common/Bits.h"
-#include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
 #include "model/Global.h"
 #include "model/GlobalSettingsModel.h"
@@ -11,6 +12,7 @@
 #include "model/RelayLogic.h"
 #include "session/BusScan.h"
 #include "session/ProgrammingRun.h"
+#include "session/RelayApply.h"
 
 namespace quorval {
 
@@ -25,45 +27,44 @@ QString SentLine(int id, bool eeprom, std::uint8_t mode) {
         .arg(QString::fromStdString(ByteToBits(mode)), DecodedMode(mode));
 }
 
-int Set(Session& s) {
-    Global& g = *s.g;
+// After the query: the module's mode with the relay logic replaced, sent back.
+void Change(Session& s) {
     ModuleLink& link = *s.link;
     const Options& o = s.o;
-    if (const Answer a = Query(g, link, o.id); a != Answer::Answered) {
-        return NoAnswer(link, a, o.id);
-    }
-    ModuleData& record = g.Bus.Modules(o.id);
-    const std::uint8_t mode = WithRelay(record.GetMode(), RelayValueForText(o.relay));
-    g.TxByte3 = mode;
-    SetTxModuleID(g, o.id);
-    if (!link.DeliverCommand(o.eeprom ? kCmdWrite : kCmdSet)) {
-        if (link.StopRequested()) {
-            Err(QStringLiteral("interrupted: module %1 was not changed").arg(o.id));
-            return kExitOk;
+    auto* apply = new RelayApply(link);
+    QObject::connect(apply, &RelayApply::finished, [&s, &link, &o, apply](ApplyOutcome outcome) {
+        switch (outcome) {
+            case ApplyOutcome::Sent:
+                Out(SentLine(o.id, o.eeprom, apply->Mode()));
+                s.Finish(kExitOk);
+                return;
+            case ApplyOutcome::Stopped:
+                Err(QStringLiteral("interrupted: module %1 was not changed").arg(o.id));
+                s.Finish(kExitOk);
+                return;
+            default:
+                s.Finish(LinkFailed(QStringLiteral("module %1 was not changed: the port did not "
+                                                   "take the frame (%2)")
+                                        .arg(o.id)
+                                        .arg(link.PortProblem())));
+                return;
         }
-        return LinkFailed(QStringLiteral("module %1 was not changed: the port did not take the "
-                                         "frame (%2)")
-                              .arg(o.id)
-                              .arg(link.PortProblem()));
+    });
+    if (!apply->Start(o.id, RelayValueForText(o.relay), o.eeprom)) {
+        s.Finish(kExitOk);  // turned away only by a stop
     }
-    record.SetMode(mode);
-    Out(SentLine(o.id, o.eeprom, mode));
-    return kExitOk;
 }
 
-int Program(Session& s) {
+int Set(Session& s) {
+    return QueryThen(s, [&s] { Change(s); });
+}
+
+// After the scan: the configuration chosen, if the oldest firmware offers it,
+// programmed into every module found.
+int ProgramScanned(Session& s, GlobalSettingsModel& model, ScanOutcome outcome) {
     Global& g = *s.g;
     ModuleLink& link = *s.link;
     const Options& o = s.o;
-    // The dialog as the program creates it, then as a scan leaves it.
-    GlobalSettingsModel model;
-    model.SetProperties(g.Bus.MinVersion);
-    model.SelectBaud(QStringLiteral("125 KBit/s"), g.Bus.MinVersion);
-    const auto shown = QObject::connect(
-        &link, &ModuleLink::AttachedModeReported,
-        [&](std::uint8_t mode) { model.ShowReportedMode(mode, g.Bus.MinVersion); });
-    const ScanOutcome outcome = ScanBus(g, link);
-    QObject::disconnect(shown);
     switch (outcome) {
         case ScanOutcome::NoneFound:
             Err(NoModulesMessage());
@@ -105,21 +106,41 @@ int Program(Session& s) {
     model.SetRelayText(o.relay);
 
     const std::uint8_t mode = model.ModeByte();
-    const std::vector<int> order = ProgrammingOrder(g);
-    const ProgrammingResult result = ProgramModules(
-        g, link, mode, order, [&o] { return o.eeprom; },
-        [&](int id, bool sent, const ProgrammingResult&) {
+    auto* run = new ProgrammingRun(link);
+    QObject::connect(
+        run, &ProgrammingRun::progress,
+        [&g, &o, mode](int id, bool sent, const ProgrammingResult&) {
             Out(SentLine(id, o.eeprom, mode) +
                 (id == g.GModuleID ? QStringLiteral("  attached to the PC") : QString()) +
                 (sent ? QString() : QStringLiteral("  REFUSED by the port")));
         });
-    Out(RunSummary(result));
-    if (result.failed > 0) {
-        return LinkFailed(QStringLiteral("%1 modules not programmed: %2")
-                              .arg(result.failed)
-                              .arg(link.PortProblem()));
-    }
-    return kExitOk;
+    QObject::connect(run, &ProgrammingRun::finished, [&s, &link](const ProgrammingResult& result) {
+        Out(RunSummary(result));
+        s.Finish(result.failed > 0 ? LinkFailed(QStringLiteral("%1 modules not programmed: %2")
+                                                    .arg(result.failed)
+                                                    .arg(link.PortProblem()))
+                                   : kExitOk);
+    });
+    return run->Start(mode, ProgrammingOrder(g), [&o] { return o.eeprom; }) ? kRunning : kExitOk;
+}
+
+int Program(Session& s) {
+    Global& g = *s.g;
+    ModuleLink& link = *s.link;
+    // The dialog as the program creates it, then as a scan leaves it.
+    auto model = std::make_shared<GlobalSettingsModel>();
+    model->SetProperties(g.Bus.MinVersion);
+    model->SelectBaud(QStringLiteral("125 KBit/s"), g.Bus.MinVersion);
+    auto* scan = new BusScan(link);
+    QObject::connect(
+        &link, &ModuleLink::AttachedModeReported, scan,
+        [&g, model](std::uint8_t mode) { model->ShowReportedMode(mode, g.Bus.MinVersion); });
+    QObject::connect(scan, &BusScan::finished, [&s, model](ScanOutcome outcome) {
+        if (const int status = ProgramScanned(s, *model, outcome); status != kRunning) {
+            s.Finish(status);
+        }
+    });
+    return scan->Start() ? kRunning : kExitOk;  // turned away only by a stop
 }
 
 }  // namespace

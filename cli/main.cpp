@@ -332,7 +332,7 @@ int main(int argc, char** argv) {
         session.g = &g;
         session.link = link.get();
     }
-    // Every wait lets events run, so the request reaches it within a tick.
+    // The exchange on the line ends as stopped at the next check.
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, [&link] {
         if (g_signal && link) {
@@ -341,7 +341,13 @@ int main(int argc, char** argv) {
     });
     signalCheck.start(20);
 
-    const int status = rule->run(session);
+    // The command starts from the event loop and hands its status back to it.
+    QTimer::singleShot(0, &app, [&] {
+        if (const int status = rule->run(session); status != kRunning) {
+            session.Finish(status);
+        }
+    });
+    const int status = app.exec();
     link.reset();  // the port and its lock are free before the program ends
     if (g_signal && !rule->signalEnds) {
         return 128 + g_signal;  // as shells expect of a program ended by a signal

@@ -9,7 +9,6 @@
 
 #include "config/frmProgress.h"
 #include "geometry/Twips.h"
-#include "link/ModuleLink.h"
 #include "model/Global.h"
 #include "session/ProgrammingRun.h"
 #include "ui/DialogParts.h"
@@ -136,38 +135,43 @@ void frmGlobalSettings::cmdApply_Click() {
     if (link_.Busy()) {
         return;  // another exchange waits on the line
     }
-    const std::vector<int> order = ProgrammingOrder(g_);
+    std::vector<int> order = ProgrammingOrder(g_);
     if (order.empty()) {
         g_.MsgBox(tr("No modules to program! Scan the LWL-System with Refresh first."),
                   MessageIcon::Critical, tr("QUORVAL Setup Tool"));
         return;
     }
-    const std::uint8_t mode = model_.ModeByte();
+    const int total = static_cast<int>(order.size());
     const QString caption =
         chkWriteToEEPROM->isChecked() ? tr("Programming modules...") : tr("Updateing modules...");
+    auto* run = new ProgrammingRun(link_);
+    // The run outlives this dialog if it is closed meanwhile; the progress
+    // window follows it as long as it is open.
     QPointer<frmProgress> progress = &progress_();
-    progress->StartRun(caption, static_cast<int>(order.size()));
-    QPointer<frmGlobalSettings> self(this);
-    const ProgrammingResult result = ProgramModules(
-        g_, link_, mode, order,
-        [self, eeprom = chkWriteToEEPROM->isChecked()]() mutable {
-            // Read afresh for every frame; a dialog closed meanwhile keeps its last choice.
-            if (self) {
-                eeprom = self->chkWriteToEEPROM->isChecked();
-            }
-            return eeprom;
-        },
-        [progress](int, bool, const ProgrammingResult& soFar) {
-            // The bar counts the modules reached; a refused frame leaves it short.
-            if (progress) {
+    connect(run, &ProgrammingRun::progress, progress,
+            [progress](int, bool, const ProgrammingResult& soFar) {
+                // The bar counts the modules reached; a refused frame leaves it short.
                 progress->ProgressBar->setValue(soFar.sent);
-            }
-        });
-    if (progress) {
-        progress->setWindowTitle(result.failed == 0
-                                     ? caption + tr("ready!")
-                                     : caption + tr("failed! ") + RunSummary(result));
-        progress->cmdOK->setEnabled(true);
+            });
+    connect(run, &ProgrammingRun::finished, progress,
+            [progress, caption](const ProgrammingResult& result) {
+                progress->setWindowTitle(result.failed == 0 && !result.interrupted
+                                             ? caption + tr("ready!")
+                                             : caption + tr("failed! ") + RunSummary(result));
+                progress->cmdOK->setEnabled(true);
+            });
+    QPointer<frmGlobalSettings> self(this);
+    const bool started = run->Start(model_.ModeByte(), std::move(order),
+                                    [self, eeprom = chkWriteToEEPROM->isChecked()]() mutable {
+                                        // Read afresh for every frame; a dialog closed meanwhile
+                                        // keeps its last choice.
+                                        if (self) {
+                                            eeprom = self->chkWriteToEEPROM->isChecked();
+                                        }
+                                        return eeprom;
+                                    });
+    if (started) {
+        progress->StartRun(caption, total);
     }
 }
 

@@ -8,13 +8,12 @@
 
 #include "common/Bits.h"
 #include "geometry/Twips.h"
-#include "link/CommandFrame.h"
-#include "link/ModuleLink.h"
 #include "model/Global.h"
 #include "model/ModeByte.h"
 #include "model/ModuleData.h"
 #include "model/ModuleText.h"
 #include "model/RelayLogic.h"
+#include "session/RelayApply.h"
 #include "ui/DialogParts.h"
 
 namespace quorval {
@@ -93,34 +92,36 @@ void frmModuleState::ShowModule(int id, const ModuleData& record) {
 void frmModuleState::cmdApply_Click() {
     // Only an ID that a query wrote makes sense here; anything else sends nothing.
     const auto id = ModuleIdFromText(txtModulID->text());
-    if (!id || link_.Busy()) {
+    if (!id) {
         return;
     }
-    Global& g = link_.State();
-    ModuleData& record = g.Bus.Modules(*id);
-    const std::uint8_t before = record.GetMode();
-    const std::uint8_t mode = WithRelay(before, RelayValueForText(cmbErrorRelais->currentText()));
-    record.SetMode(mode);
-    txtMode->setText(QString::fromStdString(ByteToBits(mode)));
-    g.TxByte3 = mode;
-    SetTxModuleID(g, *id);
-    QPointer<frmModuleState> self(this);  // the delivery lets events run
-    const ModuleLink::Exchange exchange(link_);
-    if (link_.DeliverCommand(chkWriteToEEPROM->isChecked() ? kCmdWrite : kCmdSet)) {
-        return;
-    }
-    // The module never heard of it: its record keeps what the module has.
-    record.SetMode(before);
-    if (self) {
-        txtMode->setText(QString::fromStdString(ByteToBits(before)));
-    }
-    if (exchange.Lost()) {
-        return;  // the loss has been told
-    }
-    g.MsgBox(QStringLiteral("Module %1 was not changed: the port did not take the frame (%2).")
-                 .arg(*id)
-                 .arg(link_.PortProblem()),
-             MessageIcon::Critical, QStringLiteral("Error!"));
+    auto* apply = new RelayApply(link_);
+    QPointer<frmModuleState> self(this);
+    // The link's context: a refusal is said even when the dialog was closed meanwhile.
+    connect(
+        apply, &RelayApply::finished, &link_, [self, apply, &link = link_](ApplyOutcome outcome) {
+            switch (outcome) {
+                case ApplyOutcome::Sent:
+                    if (self) {
+                        self->txtMode->setText(QString::fromStdString(ByteToBits(apply->Mode())));
+                    }
+                    break;
+                case ApplyOutcome::Refused:
+                    // The module never heard of it: its record keeps what the module has.
+                    link.State().MsgBox(
+                        QStringLiteral(
+                            "Module %1 was not changed: the port did not take the frame (%2).")
+                            .arg(apply->Id())
+                            .arg(link.PortProblem()),
+                        MessageIcon::Critical, QStringLiteral("Error!"));
+                    break;
+                case ApplyOutcome::LinkLost:  // the loss is told next
+                case ApplyOutcome::Stopped:
+                    break;
+            }
+        });
+    apply->Start(*id, RelayValueForText(cmbErrorRelais->currentText()),
+                 chkWriteToEEPROM->isChecked());
 }
 
 }  // namespace quorval

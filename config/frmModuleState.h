@@ -19,7 +19,8 @@ class frmModuleState : public QWidget {
 
     // Fills the fields from a module's record after a query.
     void ShowModule(int id, const ModuleData& record);
-    // Sends the module in txtModulID its mode with the chosen relay logic.
+    // Sends the module in txtModulID its mode with the chosen relay logic; its
+    // record and txtMode take the new mode once the frame has left.
     void cmdApply_Click();
 
     QLineEdit* txtModulID;

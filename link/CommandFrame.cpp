@@ -3,7 +3,6 @@
 #include <QByteArray>
 
 #include "link/MSComm.h"
-#include "model/Global.h"
 
 namespace quorval {
 
@@ -20,13 +19,12 @@ CommandFrame BuildCommandFrame(std::uint8_t cmd, std::uint8_t tx1, std::uint8_t 
                         0x00};
 }
 
-void SetTxModuleID(Global& g, int id) {
-    g.TxByte1 = static_cast<std::uint8_t>(id % 256);
-    g.TxByte2 = static_cast<std::uint8_t>(id / 256);
+CommandFrame ModuleFrame(std::uint8_t cmd, int id, std::uint8_t mode) {
+    return BuildCommandFrame(cmd, static_cast<std::uint8_t>(id % 256),
+                             static_cast<std::uint8_t>(id / 256), mode);
 }
 
-bool SendCommand(Global& g, MSComm& port, std::uint8_t cmd) {
-    const CommandFrame frame = BuildCommandFrame(cmd, g.TxByte1, g.TxByte2, g.TxByte3);
+bool WriteFrame(MSComm& port, const CommandFrame& frame) {
     const QByteArray bytes(reinterpret_cast<const char*>(frame.data()),
                            static_cast<qsizetype>(frame.size()));
     return port.Output(bytes);

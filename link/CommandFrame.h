@@ -6,7 +6,6 @@
 namespace quorval {
 
 class MSComm;
-struct Global;
 
 constexpr std::uint8_t kCmdScan = 'G';
 constexpr std::uint8_t kCmdQuery = 'P';
@@ -19,12 +18,10 @@ using CommandFrame = std::array<std::uint8_t, 7>;
 CommandFrame BuildCommandFrame(std::uint8_t cmd, std::uint8_t tx1, std::uint8_t tx2,
                                std::uint8_t tx3);
 
-// Puts the module ID that "P", "S" and "W" address into TxByte1 (low byte) and
-// TxByte2 (high byte).
-void SetTxModuleID(Global& g, int id);
+// A frame to one module: its ID as low and high byte, and for "S" and "W" its new mode.
+CommandFrame ModuleFrame(std::uint8_t cmd, int id, std::uint8_t mode = 0);
 
-// Writes one frame built from cmd and g.TxByte1..3. True when the write was
-// queued; a lost frame is otherwise silent.
-bool SendCommand(Global& g, MSComm& port, std::uint8_t cmd);
+// Writes one frame; true when the write was queued. A lost frame is otherwise silent.
+bool WriteFrame(MSComm& port, const CommandFrame& frame);
 
 }  // namespace quorval

@@ -2,7 +2,7 @@
 
 namespace quorval {
 
-std::array<PortTest, 4> MSComm::TestPorts() {
+PortTestPlan MSComm::PlanPortTests() {
     std::array<PortTest, 4> tests;
     for (int n = 1; n <= 4; ++n) {
         SetCommPort(n);
@@ -13,7 +13,7 @@ std::array<PortTest, 4> MSComm::TestPorts() {
             tests[static_cast<std::size_t>(n - 1)] = {error ? error : kErrOther, LastErrorText()};
         }
     }
-    return tests;
+    return {{}, tests};
 }
 
 QString OpenErrorReason(int error, const QString& detail) {

@@ -2,9 +2,11 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace quorval {
 
@@ -12,6 +14,13 @@ namespace quorval {
 struct PortTest {
     int error = 0;
     QString text;
+};
+
+// How COM1..COM4 are to be tested while the port is closed: by opening the device
+// of each, in threads of their own and bounded in time, or all at once by the port.
+struct PortTestPlan {
+    QStringList devices;                          // the devices of COM1..COM4
+    std::optional<std::array<PortTest, 4>> done;  // the outcomes, when tested at once
 };
 
 // The serial port as the program uses it: pick COM1..COM4, open, poll, read, write.
@@ -67,9 +76,9 @@ class MSComm {
         return QStringLiteral("COM%1: %2").arg(port).arg(DeviceName(port));
     }
 
-    // Tests COM1..COM4 by opening and closing each while this port is closed;
-    // CommPort is left at 4. A real port bounds each test in time.
-    virtual std::array<PortTest, 4> TestPorts();
+    // The test of COM1..COM4 while this port is closed; CommPort is left at 4.
+    // This one opens and closes each at once; a real port names its devices instead.
+    virtual PortTestPlan PlanPortTests();
 
     // Error number and text of the last failed open, or of a lost link.
     virtual int LastError() const = 0;

@@ -26,8 +26,8 @@ class MemoryComm : public MSComm {
     int InBufferCount() override { return static_cast<int>(incoming_.size()); }
     QByteArray Input(qint64 maxBytes) override;
     bool Output(const QByteArray& bytes) override;
-    qint64 BytesToWrite() const override { return 0; }
-    void DiscardOutput() override {}
+    qint64 BytesToWrite() const override { return held_; }
+    void DiscardOutput() override { held_ = 0; }
     int LastError() const override { return 0; }
     QString LastErrorText() const override { return {}; }
 
@@ -35,11 +35,14 @@ class MemoryComm : public MSComm {
     void Receive(const QByteArray& bytes) { incoming_ += bytes; }
     // Every Output, in order.
     const QList<QByteArray>& Written() const { return written_; }
+    // A line that takes nothing: this many bytes wait to leave until dropped.
+    void HoldOutput(qint64 bytes) { held_ = bytes; }
 
   private:
     FarEnd farEnd_;
     QByteArray incoming_;
     QList<QByteArray> written_;
+    qint64 held_ = 0;
 };
 
 }  // namespace quorval

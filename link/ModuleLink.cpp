@@ -1,77 +1,67 @@
 #include "link/ModuleLink.h"
 
-#include <QElapsedTimer>
-
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
 #include "model/Global.h"
 
 namespace quorval {
 
 ModuleLink::ModuleLink(Global& g, std::unique_ptr<MSComm> port, QObject* parent)
-    : QObject(parent), g_(g), port_(std::move(port)) {
+    : QObject(parent), g_(g), MSComm1(std::move(port)) {
     Timer1.setInterval(kTimerIntervalMs);
     Timer2.setInterval(kTimerIntervalMs);
     connect(&Timer1, &QTimer::timeout, this, &ModuleLink::ReceivePoll);
     connect(&Timer2, &QTimer::timeout, this, &ModuleLink::ParsePass);
-    port_->SetLostHandler([this](const QString& reason) { emit LinkLost(reason); });
+    MSComm1->SetLostHandler([this](const QString& reason) { OnLost(reason); });
 }
 
-ModuleLink::Exchange::Exchange(ModuleLink& link) : link_(&link) {
-    connection_ = QObject::connect(&link, &ModuleLink::LinkLost, [this] { lost_ = true; });
-    if (link.exchanges_++ == 0) {
-        emit link.BusyChanged(true);
-    }
+ModuleLink::~ModuleLink() {
+    MSComm1->SetLostHandler({});
 }
 
-ModuleLink::Exchange::~Exchange() {
-    QObject::disconnect(connection_);
-    if (link_ && --link_->exchanges_ == 0) {
-        emit link_->BusyChanged(false);
-    }
-}
-
-bool ModuleLink::SendCommand(std::uint8_t cmd) {
+bool ModuleLink::SendCommand(const CommandFrame& frame) {
     if (stopRequested_) {
         return false;
     }
-    return quorval::SendCommand(g_, *port_, cmd);
+    return WriteFrame(*MSComm1, frame);
 }
 
-bool ModuleLink::DeliverCommand(std::uint8_t cmd) {
-    const Exchange exchange(*this);
-    if (!SendCommand(cmd)) {
+void ModuleLink::RequestStop() {
+    stopRequested_ = true;
+    if (current_) {
+        current_->EndStopped();
+    }
+}
+
+bool ModuleLink::Claim(LineExchange& exchange) {
+    if (current_ || stopRequested_) {
         return false;
     }
-    QElapsedTimer clock;
-    clock.start();
-    for (;;) {
-        // Checked in this order: a port closed meanwhile reports nothing waiting.
-        if (!port_->PortOpen()) {
-            // A lost device is told after its close: the caller's exchange has
-            // heard of it when this returns, so that it is told only once.
-            if (port_->LastError() == MSComm::kErrLinkLost) {
-                WaitUntil([&] { return exchange.Lost(); }, kDeliverLimitMs);
-            }
-            return false;
-        }
-        if (port_->BytesToWrite() == 0) {
-            return true;
-        }
-        if (clock.elapsed() >= kDeliverLimitMs || stopRequested_) {
-            port_->DiscardOutput();
-            return false;
-        }
-        YieldToEventLoop();
+    current_ = &exchange;
+    emit BusyChanged(true);
+    return true;
+}
+
+void ModuleLink::Release(LineExchange& exchange) {
+    if (current_ != &exchange) {
+        return;
     }
+    current_ = nullptr;
+    emit BusyChanged(false);
+}
+
+void ModuleLink::OnLost(const QString& reason) {
+    // Nothing more goes out for the exchange that waited; then the loss is told.
+    if (current_) {
+        current_->EndLinkLost();
+    }
+    emit LinkLost(reason);
 }
 
 QString ModuleLink::PortProblem() const {
-    if (port_->PortOpen()) {
+    if (MSComm1->PortOpen()) {
         return QStringLiteral("the port did not send it in time");
     }
-    if (port_->LastError() == MSComm::kErrLinkLost) {
-        return QStringLiteral("connection lost: %1").arg(port_->LastErrorText());
+    if (MSComm1->LastError() == MSComm::kErrLinkLost) {
+        return QStringLiteral("connection lost: %1").arg(MSComm1->LastErrorText());
     }
     return QStringLiteral("the port is not open; choose Refresh or Settings > Select COM port");
 }
@@ -81,8 +71,13 @@ void ModuleLink::StartTimers() {
     Timer2.start();
 }
 
+void ModuleLink::StopTimers() {
+    Timer1.stop();
+    Timer2.stop();
+}
+
 void ModuleLink::ReceivePoll() {
-    if (port_->InBufferCount() == 0) {
+    if (MSComm1->InBufferCount() == 0) {
         return;
     }
     const int moved = ReadSerialInput();
@@ -96,7 +91,7 @@ int ModuleLink::ReadSerialInput() {
     Timer1.stop();
     Timer2.stop();
     // A ring that wrapped would overwrite answers not parsed yet.
-    const QByteArray bytes = port_->Input(rx_.Room());
+    const QByteArray bytes = MSComm1->Input(rx_.Room());
     const int moved = rx_.Append(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
                                  static_cast<int>(bytes.size()));
     g_.RxPending = true;

@@ -6,7 +6,6 @@
 #include <QFileInfo>
 
 #include "link/DeviceLock.h"
-#include "link/PortProbe.h"
 
 namespace quorval {
 
@@ -54,12 +53,10 @@ int QtSerialComm::SetPortOpen(bool open) {
     return OpenDevice(map_.Device(commPort_));
 }
 
-std::array<PortTest, 4> QtSerialComm::TestPorts() {
+PortTestPlan QtSerialComm::PlanPortTests() {
     map_.Refresh();
-    const QStringList devices{map_.Device(1), map_.Device(2), map_.Device(3), map_.Device(4)};
-    const std::vector<PortTest> tests = TestDevices(devices);
     SetCommPort(4);
-    return {tests[0], tests[1], tests[2], tests[3]};
+    return {{map_.Device(1), map_.Device(2), map_.Device(3), map_.Device(4)}, std::nullopt};
 }
 
 int QtSerialComm::Fail(int error, const QString& text) {

@@ -31,7 +31,7 @@ class QtSerialComm : public QObject, public MSComm {
     QString DeviceName(int port) const override { return map_.Device(port); }
     void MapPort(int port, const QString& device) override { map_.SetDevice(port, device); }
     QString DescribePort(int port) const override { return map_.Describe(port); }
-    std::array<PortTest, 4> TestPorts() override;
+    PortTestPlan PlanPortTests() override;
     int LastError() const override { return lastError_; }
     QString LastErrorText() const override { return lastErrorText_; }
     void SetLostHandler(LostHandler handler) override { onLost_ = std::move(handler); }

@@ -12,19 +12,14 @@ namespace quorval {
 
 enum class MessageIcon { Critical, Information };
 
-// Shows a modal message with one OK button. The application shows a real box;
-// tests put a recorder here.
+// Shows a message with one OK button and returns at once: the application opens
+// a box that waits for the user while the program goes on; tests put a recorder here.
 using MessageBoxFn =
     std::function<void(const QString& text, MessageIcon icon, const QString& title)>;
 
 // The state that all windows share. One object is owned by the application
 // (tests make their own) and handed around by reference.
 struct Global {
-    // Parameters of the next command frame; only senders write them.
-    std::uint8_t TxByte1 = 0;
-    std::uint8_t TxByte2 = 0;
-    std::uint8_t TxByte3 = 0;
-
     // Module records, display order, ModuleCount and MinVersion.
     ModuleTable Bus;
 

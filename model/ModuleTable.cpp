@@ -58,14 +58,19 @@ void ModuleTable::Reach(int count) {
     }
 }
 
-bool ModuleTable::IsInOrder(int id) const {
+const ModuleData* ModuleTable::Find(int id) const {
+    const auto it = records_.find(id);
+    return it == records_.end() ? nullptr : &it->second;
+}
+
+int ModuleTable::PositionOf(int id) const {
     const int count = ModuleCount < 0 ? 0 : std::min<int>(ModuleCount, order_.size());
     for (int i = 0; i < count; ++i) {
         if (order_[static_cast<std::size_t>(i)] == id) {
-            return true;
+            return i;
         }
     }
-    return false;
+    return -1;
 }
 
 bool ModuleTable::AppendToOrder(int id) {

@@ -35,8 +35,12 @@ class ModuleTable {
 
     // ID at a display position; 0 for a position outside the table.
     std::int16_t ModuleOrder(int position) const;
+    // The record of a module if it has one; never creates one.
+    const ModuleData* Find(int id) const;
     // True when the ID stands in one of the valid positions 0..ModuleCount-1.
-    bool IsInOrder(int id) const;
+    bool IsInOrder(int id) const { return PositionOf(id) >= 0; }
+    // The first of those positions that holds the ID; -1 when none does.
+    int PositionOf(int id) const;
     // Writes the ID at position ModuleCount and counts it; false (and nothing
     // changes) for an invalid ID or a full order.
     bool AppendToOrder(int id);

@@ -1,54 +1,85 @@
 #include "session/BusScan.h"
 
-#include <QElapsedTimer>
-
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
-#include "link/ModuleLink.h"
 #include "model/Global.h"
 
 namespace quorval {
 
-ScanOutcome ScanBus(Global& g, ModuleLink& link) {
-    const ModuleLink::Exchange exchange(link);
+BusScan::BusScan(ModuleLink& link)
+    : Exchange(link), firstAnswer_(this), quiet_(this), limit_(this) {
+    for (QTimer* t : {&firstAnswer_, &quiet_, &limit_}) {
+        t->setSingleShot(true);
+    }
+    connect(&firstAnswer_, &QTimer::timeout, this, [this] {
+        // A module counted by the last pass still counts.
+        if (Link().State().Bus.ModuleCount == 0) {
+            Finish(ScanOutcome::NoneFound);
+        } else {
+            Settle();
+        }
+    });
+    connect(&quiet_, &QTimer::timeout, this, &BusScan::Quiet);
+    connect(&limit_, &QTimer::timeout, this, &BusScan::Answered);
+}
+
+bool BusScan::Start() {
+    if (!Begin()) {
+        return false;
+    }
+    Global& g = Link().State();
     g.Bus.ModuleCount = 0;
     g.Bus.MinVersion = 255;
-    const auto ended = [&] { return exchange.Lost() || link.StopRequested(); };
-    const auto endOutcome = [&] {
-        return exchange.Lost() ? ScanOutcome::LinkLost : ScanOutcome::Stopped;
-    };
-    link.SendCommand(kCmdScan);
-    // A module counted during the last yield still counts.
-    WaitUntil([&] { return g.Bus.ModuleCount != 0 || ended(); }, kScanFirstAnswerMs);
-    if (ended()) {
-        return endOutcome();
+    connect(&Link(), &ModuleLink::BytesArrived, this, [this] {
+        if (settling_) {
+            sinceActivity_.restart();
+        }
+    });
+    connect(&Link(), &ModuleLink::FrameParsed, this,
+            [this](const ResponseFrame&, FrameOutcome outcome) { OnFrame(outcome); });
+    Link().SendCommand(kCmdScan);
+    firstAnswer_.start(kScanFirstAnswerMs);
+    return true;
+}
+
+void BusScan::OnFrame(FrameOutcome outcome) {
+    if (!settling_) {
+        if (Link().State().Bus.ModuleCount != 0) {
+            Settle();
+        }
+        return;
     }
-    if (g.Bus.ModuleCount == 0) {
-        return ScanOutcome::NoneFound;
+    sinceActivity_.restart();
+    if (outcome == FrameOutcome::New) {
+        limit_.start(kScanLimitMs);
     }
-    QElapsedTimer quiet;
-    QElapsedTimer sinceNew;
-    quiet.start();
-    sinceNew.start();
-    const auto c1 =
-        QObject::connect(&link, &ModuleLink::BytesArrived, [&quiet] { quiet.restart(); });
-    const auto c2 = QObject::connect(&link, &ModuleLink::FrameParsed,
-                                     [&](const ResponseFrame&, FrameOutcome outcome) {
-                                         quiet.restart();
-                                         if (outcome == FrameOutcome::New) {
-                                             sinceNew.restart();
-                                         }
-                                     });
-    while ((quiet.elapsed() < kScanQuietMs || g.RxPending) && sinceNew.elapsed() < kScanLimitMs &&
-           !ended()) {
-        YieldToEventLoop();
+}
+
+void BusScan::Settle() {
+    settling_ = true;
+    firstAnswer_.stop();
+    sinceActivity_.start();
+    limit_.start(kScanLimitMs);
+    quiet_.start(kScanQuietMs);
+}
+
+void BusScan::Quiet() {
+    const qint64 left = kScanQuietMs - sinceActivity_.elapsed();
+    // Bytes read but not parsed yet may still be answers.
+    if (left > 0 || Link().State().RxPending) {
+        quiet_.start(static_cast<int>(qMax<qint64>(left, 1)));
+        return;
     }
-    QObject::disconnect(c1);
-    QObject::disconnect(c2);
-    if (ended()) {
-        return endOutcome();
+    Answered();
+}
+
+void BusScan::Answered() {
+    Finish(IsForeignFirmware(Link().State().Bus.MinVersion) ? ScanOutcome::Foreign
+                                                            : ScanOutcome::Found);
+}
+
+void BusScan::Finish(ScanOutcome outcome) {
+    if (End()) {
+        emit finished(outcome);
     }
-    return IsForeignFirmware(g.Bus.MinVersion) ? ScanOutcome::Foreign : ScanOutcome::Found;
 }
 
 }  // namespace quorval

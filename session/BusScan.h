@@ -1,11 +1,12 @@
 #pragma once
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include "model/Firmware.h"
+#include "session/Exchange.h"
 
 namespace quorval {
-
-struct Global;
-class ModuleLink;
 
 enum class ScanOutcome {
     Found,      // modules answered, all of this family
@@ -31,8 +32,32 @@ constexpr const char* kNoModulesText =
 constexpr const char* kForeignModuleText =
     "LWL-System contains a none-QUORVAL module!\r\nPlease remove those modules and try again!";
 
-// Sends "G" and waits for the answers, holding the line meanwhile; the module
-// table holds them afterwards.
-ScanOutcome ScanBus(Global& g, ModuleLink& link);
+// The scan: sends "G" and takes the answers until the line falls quiet; the
+// module table holds them when it has finished.
+class BusScan : public Exchange {
+    Q_OBJECT
+  public:
+    explicit BusScan(ModuleLink& link);
+
+    bool Start();
+
+  signals:
+    void finished(quorval::ScanOutcome outcome);
+
+  private:
+    void OnFrame(FrameOutcome outcome);
+    void Settle();
+    void Quiet();
+    void Answered();
+    void Finish(ScanOutcome outcome);
+    void EndLinkLost() override { Finish(ScanOutcome::LinkLost); }
+    void EndStopped() override { Finish(ScanOutcome::Stopped); }
+
+    QTimer firstAnswer_;  // nobody answered in time
+    QTimer quiet_;        // nothing arrived for a while
+    QTimer limit_;        // no new module for a long while
+    QElapsedTimer sinceActivity_;
+    bool settling_ = false;  // the first module is counted
+};
 
 }  // namespace quorval

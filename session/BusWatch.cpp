@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <QDateTime>
 
@@ -41,6 +42,9 @@ BusWatch::BusWatch(Global& g, ModuleLink& link, QObject* parent)
         }
     });
     connect(&link_, &ModuleLink::LinkLost, this, [this](const QString& reason) {
+        if (std::exchange(lossInRound_, false)) {
+            return;
+        }
         lossPending_ = true;
         lossReason_ = reason;
         if (running_ && !inRound_) {
@@ -89,38 +93,46 @@ void BusWatch::RunRound() {
     if (!running_ || inRound_) {
         return;
     }
-    inRound_ = true;
     roundStartedMs_ = started_.elapsed();
-    const std::int64_t now = QDateTime::currentMSecsSinceEpoch();
-    MSComm& port = link_.MSComm1();
-    WatchRound round;
-    bool complete = true;
+    roundTimeMs_ = QDateTime::currentMSecsSinceEpoch();
     if (lossPending_) {
-        round = tracker_.FeedLinkLost(now, lossReason_);
         lossPending_ = false;
-    } else if (const int rc = port.PortOpen() ? 0 : port.SetPortOpen(true); rc != 0) {
-        round = tracker_.FeedLinkLost(now, QStringLiteral("cannot open the port: ") +
-                                               OpenErrorReason(rc, port.LastErrorText()));
-    } else {
-        switch (ScanBus(g_, link_)) {
-            case ScanOutcome::Stopped:
-                complete = false;  // what came is half a round: not a sample
-                break;
-            case ScanOutcome::LinkLost:
-                round =
-                    tracker_.FeedLinkLost(now, lossPending_ ? lossReason_ : port.LastErrorText());
-                lossPending_ = false;
-                break;
-            default:
-                round = tracker_.Feed(now, ScannedModules(g_.Bus));
-                break;
-        }
-    }
-    inRound_ = false;
-    if (!complete) {
-        Finish();
+        EndRound(tracker_.FeedLinkLost(roundTimeMs_, lossReason_));
         return;
     }
+    if (const int rc = link_.Port().PortOpen() ? 0 : link_.OpenPort(); rc != 0) {
+        EndRound(tracker_.FeedLinkLost(roundTimeMs_,
+                                       QStringLiteral("cannot open the port: ") +
+                                           OpenErrorReason(rc, link_.Port().LastErrorText())));
+        return;
+    }
+    auto* scan = new BusScan(link_);
+    connect(scan, &BusScan::finished, this, &BusWatch::OnScanned);
+    inRound_ = true;
+    if (!scan->Start()) {
+        inRound_ = false;  // the line is taken: the next round tries again
+        ScheduleNext();
+    }
+}
+
+void BusWatch::OnScanned(ScanOutcome outcome) {
+    inRound_ = false;
+    switch (outcome) {
+        case ScanOutcome::Stopped:
+            Finish();  // what came is half a round: not a sample
+            return;
+        case ScanOutcome::LinkLost:
+            // The loss is told right after; this round has said it.
+            lossInRound_ = true;
+            EndRound(tracker_.FeedLinkLost(roundTimeMs_, link_.Port().LastErrorText()));
+            return;
+        default:
+            EndRound(tracker_.Feed(roundTimeMs_, ScannedModules(g_.Bus)));
+            return;
+    }
+}
+
+void BusWatch::EndRound(const WatchRound& round) {
     emit RoundDone(round);
     if (stopAfterRound_ || !running_ || link_.StopRequested()) {
         Finish();

@@ -9,6 +9,7 @@
 #include <QTimer>
 
 #include "record/WatchTracker.h"
+#include "session/BusScan.h"
 
 namespace quorval {
 
@@ -21,8 +22,9 @@ constexpr double kMaxIntervalS = 86400;
 // Scans the system every interval and hands each round to whoever listens. It
 // runs from the event loop (timers, never a loop of its own), so the command
 // line and a window drive it alike: Start, then one RoundDone per round, and
-// Finished once it has ended. A lost link does not end it: the next rounds try
-// to open the port again until it is back.
+// Finished once it has ended. A round is one scan, the one exchange on the line.
+// A lost link does not end it: the next rounds try to open the port again until
+// it is back.
 class BusWatch : public QObject {
     Q_OBJECT
   public:
@@ -50,6 +52,8 @@ class BusWatch : public QObject {
 
   private:
     void RunRound();
+    void OnScanned(ScanOutcome outcome);
+    void EndRound(const WatchRound& round);
     void ScheduleNext();
     void Finish();
 
@@ -60,6 +64,7 @@ class BusWatch : public QObject {
     QTimer stopCheck_;  // the program was asked to stop (a signal on the command line)
     QElapsedTimer started_;
     std::int64_t roundStartedMs_ = 0;  // since started_
+    std::int64_t roundTimeMs_ = 0;     // when the round began, for its samples
     std::int64_t durationMs_ = 0;
     int intervalMs_ = 10000;
     bool running_ = false;
@@ -67,6 +72,7 @@ class BusWatch : public QObject {
     bool stopAfterRound_ = false;
     bool ending_ = false;       // next_ ends the duration instead of starting a round
     bool lossPending_ = false;  // the link went away since the last round
+    bool lossInRound_ = false;  // the loss about to be told ended this round
     QString lossReason_;
 };
 

@@ -2,9 +2,6 @@
 
 #include <algorithm>
 
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
-#include "link/ModuleLink.h"
 #include "model/Global.h"
 
 namespace quorval {
@@ -35,30 +32,67 @@ QString RunSummary(const ProgrammingResult& result) {
         .arg(result.interrupted ? QStringLiteral(", interrupted") : QString());
 }
 
-ProgrammingResult ProgramModules(
-    Global& g, ModuleLink& link, std::uint8_t mode, const std::vector<int>& order,
-    const std::function<bool()>& writeToEeprom,
-    const std::function<void(int id, bool sent, const ProgrammingResult& soFar)>& progress) {
-    const ModuleLink::Exchange exchange(link);  // the whole run holds the line
-    ProgrammingResult result;
-    result.total = static_cast<int>(order.size());
-    for (const int id : order) {
-        if (link.StopRequested()) {
-            result.interrupted = true;
-            break;
-        }
-        g.TxByte3 = mode;
-        SetTxModuleID(g, id);
-        const bool sent = link.DeliverCommand(writeToEeprom() ? kCmdWrite : kCmdSet);
-        if (!sent && link.StopRequested()) {
-            result.interrupted = true;  // dropped on the way out: neither sent nor failed
-            break;
-        }
-        ++(sent ? result.sent : result.failed);
-        progress(id, sent, result);
-        YieldToEventLoop();
+ProgrammingRun::ProgrammingRun(ModuleLink& link)
+    : Exchange(link), delivery_(link, this), next_(this) {
+    next_.setSingleShot(true);
+    connect(&next_, &QTimer::timeout, this, &ProgrammingRun::Next);
+    connect(&delivery_, &FrameDelivery::delivered, this, &ProgrammingRun::Done);
+}
+
+bool ProgrammingRun::Start(std::uint8_t mode, std::vector<int> order,
+                           std::function<bool()> writeToEeprom) {
+    if (!Begin()) {
+        return false;
     }
-    return result;
+    mode_ = mode;
+    order_ = std::move(order);
+    eeprom_ = std::move(writeToEeprom);
+    result_.total = static_cast<int>(order_.size());
+    next_.start(0);
+    return true;
+}
+
+void ProgrammingRun::Next() {
+    if (at_ >= order_.size()) {
+        Finish();
+        return;
+    }
+    const int id = order_[at_];
+    if (!delivery_.Send(ModuleFrame(eeprom_() ? kCmdWrite : kCmdSet, id, mode_))) {
+        Done(false);
+    }
+}
+
+void ProgrammingRun::Done(bool sent) {
+    const int id = order_[at_++];
+    ++(sent ? result_.sent : result_.failed);
+    emit progress(id, sent, result_);
+    if (Running()) {
+        next_.start(0);  // the window's events run between two modules
+    }
+}
+
+void ProgrammingRun::EndLinkLost() {
+    // Nothing more goes out; the modules not reached are not programmed.
+    while (at_ < order_.size()) {
+        Done(false);
+    }
+    Finish();
+}
+
+void ProgrammingRun::EndStopped() {
+    // A frame that had left counts; one dropped on the way out is neither sent nor failed.
+    if (delivery_.Pending() && delivery_.Stop()) {
+        Done(true);
+    }
+    result_.interrupted = at_ < order_.size();
+    Finish();
+}
+
+void ProgrammingRun::Finish() {
+    if (End()) {
+        emit finished(result_);
+    }
 }
 
 }  // namespace quorval

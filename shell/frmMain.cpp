@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include <QCloseEvent>
 #include <QDir>
@@ -93,7 +94,6 @@ frmMain::frmMain(Global& g, std::unique_ptr<MSComm> port, const SettingsFiles& s
     g_.Bus.MinVersion = 255;
     g_.IniFileName = settings.shared;
     g_.IniUserFileName = settings.personal;
-    g_.TxByte1 = g_.TxByte2 = g_.TxByte3 = 0;
     connect(link_, &ModuleLink::DebugLine, this,
             [this](const QString& line) { DebugForm().AddLine(line); });
     connect(link_, &ModuleLink::AttachedModeReported, this,
@@ -218,8 +218,7 @@ void frmMain::PlaceBusView() {
 }
 
 void frmMain::Form_Activate() {
-    MSComm& port = link_->MSComm1();
-    port.SetInputMode(1);
+    link_->SetInputMode(1);
     PlaceBusView();
 
     QWidget* state = ModuleStateForm().parentWidget();
@@ -235,13 +234,13 @@ void frmMain::Form_Activate() {
     mnuDebug->setVisible(debug);
 
     for (int n = 1; n <= 4; ++n) {
-        port.MapPort(n, DeviceSetting(settings.String(section, QStringLiteral("com%1").arg(n))));
+        link_->MapPort(n, DeviceSetting(settings.String(section, QStringLiteral("com%1").arg(n))));
     }
     const int comport = ByteSetting(settings.Int(section, QStringLiteral("comport")));
     if (comport >= 1 && comport <= 4) {
         g_.ComPort = static_cast<std::uint8_t>(comport);
-        port.SetCommPort(comport);
-        port.SetPortOpen(true);
+        link_->SelectPort(comport);
+        link_->OpenPort();
         link_->StartTimers();
     } else {
         ProgramSettingsForm();
@@ -249,39 +248,39 @@ void frmMain::Form_Activate() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    link_->MSComm1().SetPortOpen(false);
+    // A run or a scan under way ends here: nothing is sent once the window is gone.
+    link_->RequestStop();
+    link_->ClosePort();
     QMainWindow::closeEvent(event);
 }
 
 void frmMain::mnuExit_Click() {
-    link_->Timer1.stop();
-    link_->Timer2.stop();
-    // Ends at once, also from inside a scan or a run; the port goes first so
-    // that no lock is left behind.
-    link_->MSComm1().SetPortOpen(false);
+    link_->StopTimers();
+    // Ends at once, also in the middle of a scan or a run; the port goes first
+    // so that no lock is left behind.
+    link_->ClosePort();
     EndProgram();
 }
 
 QString frmMain::PortName(int port) const {
-    return QStringLiteral("COM%1 (%2)").arg(port).arg(link_->MSComm1().DeviceName(port));
+    return QStringLiteral("COM%1 (%2)").arg(port).arg(link_->Port().DeviceName(port));
 }
 
 QString frmMain::ReopenPort() {
-    MSComm& port = link_->MSComm1();
     if (ExistingProgramSettingsForm()) {
         return tr("the COM port selection is open: choose the port there");
     }
     if (g_.ComPort < 1 || g_.ComPort > 4) {
         return tr("no COM port chosen: use Settings > Select COM port");
     }
-    port.SetCommPort(g_.ComPort);
-    const int error = port.SetPortOpen(true);
-    if (port.PortOpen()) {
+    link_->SelectPort(g_.ComPort);
+    const int error = link_->OpenPort();
+    if (link_->Port().PortOpen()) {
         link_->StartTimers();
         return {};
     }
     return PortName(g_.ComPort) + QStringLiteral(": ") +
-           OpenErrorReason(error, port.LastErrorText());
+           OpenErrorReason(error, link_->Port().LastErrorText());
 }
 
 void frmMain::ClearBus() {
@@ -321,14 +320,12 @@ void frmMain::ShowBusy(bool busy) {
 }
 
 void frmMain::OnLinkLost(const QString& reason) {
-    const int found = g_.Bus.ModuleCount;
     ClearBus();
-    QString text =
-        tr("Connection lost on %1: %2.").arg(PortName(link_->MSComm1().CommPort()), reason);
-    if (scanning_) {
+    QString text = tr("Connection lost on %1: %2.").arg(PortName(link_->Port().CommPort()), reason);
+    if (const std::optional<int> found = std::exchange(scanCut_, std::nullopt)) {
         text += tr("\r\nThe scan stopped after %1 %2.")
-                    .arg(found)
-                    .arg(found == 1 ? tr("module") : tr("modules"));
+                    .arg(*found)
+                    .arg(*found == 1 ? tr("module") : tr("modules"));
     }
     text += tr("\r\nReconnect the adapter, then choose Refresh.");
     g_.MsgBox(text, MessageIcon::Critical, tr("Connection Error"));
@@ -349,16 +346,19 @@ void frmMain::mnuRefresh_Click() {
     if (link_->Busy()) {
         return;  // one exchange on the line at a time
     }
-    if (!link_->MSComm1().PortOpen()) {
+    if (!link_->Port().PortOpen()) {
         // Nothing can answer on a closed port; say what keeps it closed.
         if (const QString why = ReopenPort(); !why.isEmpty()) {
             ReportNoModules(why);
             return;
         }
     }
-    scanning_ = true;
-    const ScanOutcome outcome = ScanBus(g_, *link_);
-    scanning_ = false;
+    auto* scan = new BusScan(*link_);
+    connect(scan, &BusScan::finished, this, &frmMain::ShowScanOutcome);
+    scan->Start();
+}
+
+void frmMain::ShowScanOutcome(ScanOutcome outcome) {
     switch (outcome) {
         case ScanOutcome::Foreign:
             ClearBus();  // nothing of it may be programmed
@@ -375,8 +375,10 @@ void frmMain::mnuRefresh_Click() {
             ReportNoModules({});
             break;
         case ScanOutcome::LinkLost:
+            scanCut_ = g_.Bus.ModuleCount;  // said with the loss, which follows
+            break;
         case ScanOutcome::Stopped:
-            break;  // a loss is said when it happened; the bus is cleared
+            break;
     }
 }
 
@@ -397,7 +399,7 @@ void frmMain::mnuSelectCOMport_Click() {
 }
 
 QString frmMain::AboutText() const {
-    const MSComm& port = link_->MSComm1();
+    const MSComm& port = link_->Port();
     const QString inUse = g_.ComPort >= 1 && g_.ComPort <= 4
                               ? port.DescribePort(g_.ComPort).section(QLatin1Char('\n'), 0, 0) +
                                     (port.PortOpen() ? QString() : QStringLiteral(" (not open)"))

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include <QAction>
 #include <QMainWindow>
@@ -14,6 +15,7 @@
 #include "config/frmProgress.h"
 #include "link/ModuleLink.h"
 #include "quorval/Version.h"
+#include "session/BusScan.h"
 #include "shell/frmProgramSettings.h"
 #include "ui/ChildForm.h"
 #include "view/frmBackground.h"
@@ -100,6 +102,7 @@ class frmMain : public QMainWindow {
     // While an exchange waits on the line, nothing can start another.
     void ShowBusy(bool busy);
     void ReportNoModules(const QString& reason);
+    void ShowScanOutcome(ScanOutcome outcome);
 
     Global& g_;
     QMdiArea* area_;
@@ -111,8 +114,8 @@ class frmMain : public QMainWindow {
     ChildForm<frmGlobalSettings> globalSettings_;
     ChildForm<frmProgramSettings> programSettings_;
     bool activatedOnce_ = false;
-    bool scanning_ = false;
-    bool applyReady_ = false;  // the last scan found the system
+    std::optional<int> scanCut_;  // modules found by a scan that the loss ended
+    bool applyReady_ = false;     // the last scan found the system
     bool busyCursor_ = false;
 };
 

@@ -5,8 +5,8 @@
 
 #include "common/Ini.h"
 #include "geometry/Twips.h"
-#include "link/ModuleLink.h"
 #include "model/Global.h"
+#include "session/PortTests.h"
 #include "ui/DialogParts.h"
 
 namespace quorval {
@@ -33,21 +33,30 @@ frmProgramSettings::frmProgramSettings(Global& g, ModuleLink& link, QWidget* par
     connect(cmdOK, &QPushButton::clicked, this, &frmProgramSettings::cmdOK_Click);
 
     // The program's own port is closed first, so that it tests like the others.
-    MSComm& port = link_.MSComm1();
     if (g_.ComPort >= 1 && g_.ComPort <= 4) {
-        port.SetPortOpen(false);
+        link_.ClosePort();
     }
     for (int n = 1; n <= 4; ++n) {
         Option(n)->setEnabled(false);
     }
+    cmdOK->setEnabled(false);
     // All four at once, each within a time limit: a hung driver cannot freeze the window.
-    const std::array<PortTest, 4> tests = port.TestPorts();
+    const PortTestPlan plan = link_.PlanPortTests();
     for (int n = 1; n <= 4; ++n) {
-        Option(n)->setToolTip(port.DescribePort(n));
+        Option(n)->setToolTip(link_.Port().DescribePort(n));
+    }
+    auto* tests = new PortTests(link_);
+    connect(tests, &PortTests::finished, this, &frmProgramSettings::ShowTests);
+    tests->Start(plan);
+}
+
+void frmProgramSettings::ShowTests(const std::vector<PortTest>& tests) {
+    for (int n = 1; n <= 4 && n <= static_cast<int>(tests.size()); ++n) {
         if (DetectComPorts(n, tests[static_cast<std::size_t>(n - 1)])) {
             Option(n)->setEnabled(true);
         }
     }
+    cmdOK->setEnabled(true);
 }
 
 QRadioButton* frmProgramSettings::Option(int port) const {
@@ -76,6 +85,9 @@ bool frmProgramSettings::DetectComPorts(int port, const PortTest& test) {
 }
 
 void frmProgramSettings::cmdOK_Click() {
+    if (link_.Busy()) {
+        return;  // the ports are being tested, or another exchange holds the line
+    }
     g_.ComPort = 0;
     for (int n = 1; n <= 4; ++n) {
         if (Option(n)->isChecked()) {
@@ -83,10 +95,9 @@ void frmProgramSettings::cmdOK_Click() {
         }
     }
     if (g_.ComPort != 0) {
-        MSComm& comm = link_.MSComm1();
-        comm.SetPortOpen(false);  // whatever is open, the chosen port is what counts
-        comm.SetCommPort(g_.ComPort);
-        comm.SetPortOpen(true);
+        link_.ClosePort();  // whatever is open, the chosen port is what counts
+        link_.SelectPort(g_.ComPort);
+        link_.OpenPort();
         link_.StartTimers();
     } else {
         g_.MsgBox(QStringLiteral("No com port available!"), MessageIcon::Critical,

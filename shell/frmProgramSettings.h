@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include <QGroupBox>
 #include <QPushButton>
@@ -14,7 +15,8 @@ namespace quorval {
 struct Global;
 class ModuleLink;
 
-// "Program settings": tests COM1..COM4 and opens the one chosen.
+// "Program settings": tests COM1..COM4 as it opens, offers those that can be
+// opened once the tests have ended, and opens the one chosen.
 class frmProgramSettings : public QWidget {
     Q_OBJECT
   public:
@@ -30,6 +32,7 @@ class frmProgramSettings : public QWidget {
     QPushButton* cmdOK;
 
   private:
+    void ShowTests(const std::vector<PortTest>& tests);
     // True when the port could be opened; otherwise marks why not.
     bool DetectComPorts(int port, const PortTest& test);
     QRadioButton* Option(int port) const;

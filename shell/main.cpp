@@ -1,6 +1,7 @@
 // quorval-setup: the QUORVAL Setup Tool.
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include <QApplication>
@@ -11,6 +12,7 @@
 #include "model/Global.h"
 #include "quorval/Version.h"
 #include "shell/frmMain.h"
+#include "ui/MessageBoxes.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -69,26 +71,24 @@ std::optional<QString> InfoAnswer(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (const auto answer = InfoAnswer(argc, argv)) {
-        if (HaveConsole()) {
-            std::fputs(answer->toLocal8Bit().constData(), stdout);
-            return 0;
-        }
-        // Started from the desktop: where a Windows user can see it.
-        QApplication app(argc, argv);
-        QMessageBox::information(nullptr, QStringLiteral("quorval-setup"), answer->trimmed());
+    const std::optional<QString> answer = InfoAnswer(argc, argv);
+    if (answer && HaveConsole()) {
+        std::fputs(answer->toLocal8Bit().constData(), stdout);
         return 0;
     }
     QApplication app(argc, argv);
     quorval::Global g;
-    quorval::frmMain main(g, std::make_unique<quorval::QtSerialComm>());
-    g.MsgBox = [&main](const QString& text, quorval::MessageIcon icon, const QString& title) {
-        QMessageBox box(icon == quorval::MessageIcon::Critical ? QMessageBox::Critical
-                                                               : QMessageBox::Information,
-                        title, QString(text).replace(QLatin1String("\r\n"), QLatin1String("\n")),
-                        QMessageBox::Ok, &main);
-        box.exec();
-    };
-    main.show();
+    std::unique_ptr<quorval::frmMain> main;
+    if (answer) {
+        // Started from the desktop: where a Windows user can see it.
+        QMessageBox* box =
+            quorval::OpenMessageBox(nullptr, answer->trimmed(), quorval::MessageIcon::Information,
+                                    QStringLiteral("quorval-setup"));
+        QObject::connect(box, &QMessageBox::finished, &app, &QApplication::quit);
+    } else {
+        main = std::make_unique<quorval::frmMain>(g, std::make_unique<quorval::QtSerialComm>());
+        g.MsgBox = quorval::MessageBoxes([&main] { return main.get(); });
+        main->show();
+    }
     return app.exec();
 }

@@ -4,15 +4,18 @@
 //   quorval-screens DIR
 
 #include <cstdio>
+#include <functional>
+#include <memory>
+#include <vector>
 
 #include <QApplication>
 #include <QDir>
 #include <QMdiSubWindow>
+#include <QTimer>
 
-#include "common/EventYield.h"
-#include "link/CommandFrame.h"
 #include "link/MemoryComm.h"
 #include "model/Global.h"
+#include "session/BusScan.h"
 #include "shell/frmMain.h"
 #include "sim/SimProtocol.h"
 #include "ui/ModuleImages.h"
@@ -53,27 +56,45 @@ lwlsim::SimSystem System(int n) {
     return s;
 }
 
+// One picture's set-up: the main window on a system of n modules, scanned.
+// Everything runs from the event loop; each step calls the next when it is done.
 struct Scene {
     Global g;
     std::unique_ptr<frmMain> main;
+    int modules;
 
-    explicit Scene(int modules) {
-        main = std::make_unique<frmMain>(g, SimComm(System(modules)));
+    explicit Scene(int n) : modules(n) {
+        main = std::make_unique<frmMain>(g, SimComm(System(n)));
         main->resize(760, 560);
         main->show();
-        QMdiSubWindow* bus = Frame(main->BusForm());
-        bus->move(300, 0);
-        bus->resize(440, 400);
-        if (modules > 0) {
-            g.Bus.ModuleCount = 0;
-            main->Link().SendCommand(kCmdScan);
-            WaitUntil([&] { return g.Bus.ModuleCount == modules; }, 5000);
-            WaitUntil([&] { return !g.RxPending; }, 1000);
-        }
-        main->BusForm().DrawModules();
     }
     static QMdiSubWindow* Frame(QWidget& form) {
         return qobject_cast<QMdiSubWindow*>(form.parentWidget());
+    }
+    // Once the window has started (its port selection tested the ports), scans.
+    void Scan(std::function<void()> then) {
+        auto* wait = new QTimer(main.get());
+        QObject::connect(wait, &QTimer::timeout, main.get(), [this, wait, then] {
+            if (!main->ExistingBusForm() || main->Link().Busy()) {
+                return;
+            }
+            wait->deleteLater();
+            QMdiSubWindow* bus = Frame(main->BusForm());
+            bus->move(300, 0);
+            bus->resize(440, 400);
+            const auto drawn = [this, then] {
+                main->BusForm().DrawModules();
+                then();
+            };
+            if (modules == 0) {
+                drawn();
+                return;
+            }
+            auto* scan = new BusScan(main->Link());
+            QObject::connect(scan, &BusScan::finished, main.get(), drawn);
+            scan->Start();
+        });
+        wait->start(10);
     }
 };
 
@@ -87,6 +108,49 @@ bool Save(const QPixmap& pixmap, const QString& dir, const QString& name) {
     return true;
 }
 
+// The rings of 0 to 16 modules, one after the other, then a selected module,
+// the dialogs and the progress window.
+struct Shots {
+    QString dir;
+    bool ok = true;
+    std::vector<int> sizes{0, 1, 2, 4, 7, 16};
+    std::size_t at = 0;
+    std::unique_ptr<Scene> scene;
+
+    void Next() {
+        if (at < sizes.size()) {
+            const int n = sizes[at++];
+            scene = std::make_unique<Scene>(n);
+            scene->Scan([this, n] {
+                ok &= Save(Scene::Frame(scene->main->BusForm())->grab(), dir,
+                           QStringLiteral("bus-%1.png").arg(n));
+                QTimer::singleShot(0, [this] { Next(); });
+            });
+            return;
+        }
+        scene = std::make_unique<Scene>(7);
+        scene->Scan([this] {
+            frmBackground& bus = scene->main->BusForm();
+            QObject::connect(&bus, &frmBackground::ModuleQueried, &bus,
+                             [this] { QTimer::singleShot(0, [this] { Selected(); }); });
+            bus.picModule_Click(4);  // the module at the lower right
+        });
+    }
+    void Selected() {
+        frmMain& main = *scene->main;
+        ok &= Save(Scene::Frame(main.BusForm())->grab(), dir, QStringLiteral("bus-selected.png"));
+        ok &= Save(Scene::Frame(main.ModuleStateForm())->grab(), dir,
+                   QStringLiteral("module-state.png"));
+        ok &= Save(main.grab(), dir, QStringLiteral("main.png"));
+        frmProgress& progress = main.ProgressForm();
+        progress.StartRun(QStringLiteral("Updateing modules..."), 7);
+        progress.ProgressBar->setValue(3);
+        ok &= Save(Scene::Frame(progress)->grab(), dir, QStringLiteral("progress.png"));
+        scene.reset();
+        QCoreApplication::exit(ok ? 0 : 1);
+    }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -95,33 +159,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quorval-screens DIR\n");
         return 2;
     }
-    const QString dir = QString::fromLocal8Bit(argv[1]);
-    QDir().mkpath(dir);
-    bool ok = true;
-
+    Shots shots;
+    shots.dir = QString::fromLocal8Bit(argv[1]);
+    QDir().mkpath(shots.dir);
     const auto images = BuildModuleImages();
     for (std::size_t i = 0; i < images.size(); ++i) {
-        ok &= images[i].save(QDir(dir).filePath(QStringLiteral("module-%1.png").arg(i + 1)));
+        shots.ok &=
+            images[i].save(QDir(shots.dir).filePath(QStringLiteral("module-%1.png").arg(i + 1)));
     }
-
-    for (int n : {0, 1, 2, 4, 7, 16}) {
-        Scene s(n);
-        ok &=
-            Save(Scene::Frame(s.main->BusForm())->grab(), dir, QStringLiteral("bus-%1.png").arg(n));
-    }
-
-    {
-        Scene s(7);
-        frmBackground& bus = s.main->BusForm();
-        bus.picModule_Click(4);  // the module at the lower right
-        ok &= Save(Scene::Frame(bus)->grab(), dir, QStringLiteral("bus-selected.png"));
-        ok &= Save(Scene::Frame(s.main->ModuleStateForm())->grab(), dir,
-                   QStringLiteral("module-state.png"));
-        ok &= Save(s.main->grab(), dir, QStringLiteral("main.png"));
-        frmProgress& progress = s.main->ProgressForm();
-        progress.StartRun(QStringLiteral("Updateing modules..."), 7);
-        progress.ProgressBar->setValue(3);
-        ok &= Save(Scene::Frame(progress)->grab(), dir, QStringLiteral("progress.png"));
-    }
-    return ok ? 0 : 1;
+    QTimer::singleShot(0, [&shots] { shots.Next(); });
+    return app.exec();
 }

@@ -1,17 +1,12 @@
 #include "view/frmBackground.h"
 
 #include <QCloseEvent>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 
-#include "common/EventYield.h"
 #include "geometry/BusGeometry.h"
 #include "geometry/Twips.h"
-#include "link/CommandFrame.h"
-#include "link/ModuleLink.h"
 #include "model/Global.h"
 #include "model/ModuleState.h"
 #include "model/ModuleText.h"
@@ -21,8 +16,9 @@ namespace quorval {
 
 namespace {
 
-constexpr int kQueryLimitMs = 2000;
-constexpr int kSpinnerPasses = 400;
+// The caption's spinner takes a step about as often as it did when the wait
+// counted 400 passes of its loop.
+constexpr int kSpinnerStepMs = 440;
 
 ChannelState StateAt(Global& g, int position) {
     const ModuleData& m = g.Bus.Modules(g.Bus.ModuleOrder(position));
@@ -46,8 +42,8 @@ void ModulePicture::SetImage(int index, const QPixmap& pixmap) {
 }
 
 void ModulePicture::EmitClicked() {
-    // The query waits and lets events run, which may redraw the ring and
-    // delete this picture: run it after this event handler has returned.
+    // A query may be turned away or end at once: run it after this event
+    // handler has returned, so that nothing it does meets the picture's own event.
     QMetaObject::invokeMethod(
         this, [this] { emit clicked(index_); }, Qt::QueuedConnection);
 }
@@ -85,7 +81,11 @@ void ModulePicture::focusOutEvent(QFocusEvent* event) {
 }
 
 frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
-    : QWidget(parent), lblPC(new QLabel(QStringLiteral("PC"), this)), g_(g), link_(link) {
+    : QWidget(parent),
+      lblPC(new QLabel(QStringLiteral("PC"), this)),
+      g_(g),
+      link_(link),
+      spinner_(this) {
     setWindowTitle(tr("Bus Info"));
     setAutoFillBackground(true);
     QPalette pal = palette();
@@ -105,6 +105,8 @@ frmBackground::frmBackground(Global& g, ModuleLink& link, QWidget* parent)
     lblPC->move(Pixels(3120), Pixels(1320));
     lblPC->hide();
     SelectedIndex = 0;
+    spinner_.setInterval(kSpinnerStepMs);
+    connect(&spinner_, &QTimer::timeout, this, &frmBackground::SpinnerStep);
 
     setFocusPolicy(Qt::TabFocus);
     setAccessibleName(RingName(0));
@@ -248,82 +250,63 @@ void frmBackground::DrawModules() {
 }
 
 void frmBackground::picModule_Click(int p) {
-    if (link_.Busy()) {
+    const int id = g_.Bus.ModuleOrder(p);
+    auto* query = new ModuleQuery(link_);
+    connect(query, &ModuleQuery::finished, this,
+            [this, id](QueryOutcome outcome) { QueryEnded(id, outcome); });
+    if (!query->Start(id)) {
         return;  // another exchange waits on the line
     }
-    QPointer<frmBackground> self(this);
     emit QueryBegun();
     if (ModulePicture* pic = Picture(p)) {
         pic->setFocus();
     }
-    const int id = g_.Bus.ModuleOrder(p);
-    SetTxModuleID(g_, id);
-    // Records live as long as the table; pictures may not outlive the wait, so
-    // only positions are kept across it.
+    setWindowTitle(QStringLiteral("Bus Info - Searching module... |"));
+    spinnerPhase_ = 0;
+    spinner_.start();
+}
+
+void frmBackground::SpinnerStep() {
+    static const char* const kSpinner[] = {"|", "/", "-", "\\", "|"};
+    // The first step finds phase 0 and changes nothing.
+    if (spinnerPhase_ >= 1 && spinnerPhase_ <= 4) {
+        setWindowTitle(QStringLiteral("Bus Info - Searching module... ") +
+                       QLatin1String(kSpinner[spinnerPhase_]));
+    }
+    spinnerPhase_ = spinnerPhase_ == 4 ? 1 : spinnerPhase_ + 1;
+}
+
+void frmBackground::QueryEnded(int id, QueryOutcome outcome) {
+    spinner_.stop();
     ModuleData& record = g_.Bus.Modules(id);
-    const float before = record.GetTimeStamp();
-    bool answered = true;
-    {
-        const ModuleLink::Exchange exchange(link_);
-        QElapsedTimer clock;
-        clock.start();
-        link_.SendCommand(kCmdQuery);
-
-        static const char* const kSpinner[] = {"|", "/", "-", "\\", "|"};
-        setWindowTitle(QStringLiteral("Bus Info - Searching module... |"));
-        int passes = 0;
-        int phase = 0;
-        while (record.GetTimeStamp() == before) {
-            YieldToEventLoop();
-            if (!self) {
-                return;  // the window was closed while waiting
-            }
-            if (exchange.Lost()) {
-                setWindowTitle(QStringLiteral("Bus Info - connection lost"));
-                return;  // the loss has been reported and the ring cleared
-            }
-            if (++passes == kSpinnerPasses) {
-                if (phase >= 1 && phase <= 4) {
-                    setWindowTitle(QStringLiteral("Bus Info - Searching module... ") +
-                                   QLatin1String(kSpinner[phase]));
-                }
-                phase = phase == 4 ? 1 : phase + 1;
-                passes = 0;
-            }
-            if (clock.elapsed() >= kQueryLimitMs) {
-                // An answer parsed in this very pass still counts.
-                answered = record.GetTimeStamp() != before;
-                break;
-            }
-        }
-    }
-    if (!answered) {
-        record.SetStatusChannel1(true);
-        record.SetStatusChannel2(true);
-        g_.MsgBox(QStringLiteral("Modul with ID %1 not answer!").arg(record.GetModuleID()),
-                  MessageIcon::Critical, QStringLiteral("Error!"));
-        if (!self) {
+    switch (outcome) {
+        case QueryOutcome::LinkLost:
+            setWindowTitle(QStringLiteral("Bus Info - connection lost"));
+            return;  // the loss is told next, and the ring cleared
+        case QueryOutcome::Stopped:
             return;
-        }
-        setWindowTitle(QStringLiteral("Bus Info - Selected module not found!"));
-    } else {
-        setWindowTitle(QStringLiteral("Bus Info - module found!"));
+        case QueryOutcome::Silent:
+            g_.MsgBox(QStringLiteral("Modul with ID %1 not answer!").arg(record.GetModuleID()),
+                      MessageIcon::Critical, QStringLiteral("Error!"));
+            setWindowTitle(QStringLiteral("Bus Info - Selected module not found!"));
+            break;
+        case QueryOutcome::Answered:
+            setWindowTitle(QStringLiteral("Bus Info - module found!"));
+            break;
     }
-
-    SetNormalImage(SelectedIndex);
-    emit ModuleQueried(id, record);
-
-    // A redraw during the wait may have moved or removed the module: then its
-    // picture and links are the redraw's, not ours.
+    // The ring may have been redrawn meanwhile: positions are taken afresh, and
+    // none past its end is read.
     const int n = g_.Bus.ModuleCount;
-    const bool moved = n > 0 && (p < 0 || p >= n || g_.Bus.ModuleOrder(p) != id);
-    if (moved || !Picture(p)) {
-        return;
+    if (SelectedIndex < n) {
+        SetNormalImage(SelectedIndex);
     }
-    if (n > 0) {  // an empty table has no neighbours to link
-        AddLinks(p, n);
-        update();
+    emit ModuleQueried(id, record);
+    const int p = g_.Bus.PositionOf(id);
+    if (p < 0 || !Picture(p)) {
+        return;  // no longer on the ring
     }
+    AddLinks(p, n);
+    update();
     SetImage(p, ModuleImageIndex(StateAt(g_, p), true));
     SelectedIndex = static_cast<std::int16_t>(p);
 }

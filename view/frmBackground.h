@@ -8,8 +8,10 @@
 #include <QColor>
 #include <QLabel>
 #include <QPixmap>
+#include <QTimer>
 #include <QWidget>
 
+#include "session/ModuleQuery.h"
 #include "ui/RingPainter.h"
 
 namespace quorval {
@@ -53,7 +55,8 @@ class frmBackground : public QWidget {
 
     // Rebuilds pictures, links and the "PC" label from the module table.
     void DrawModules();
-    // Selects the module at position p and queries it.
+    // Queries the module at position p, then shows it selected; nothing while
+    // another exchange holds the line.
     void picModule_Click(int p);
 
     // Drawn links, oldest first (later ones cover earlier ones).
@@ -97,10 +100,15 @@ class frmBackground : public QWidget {
     void SetImage(int k, int imageIndex);
     // The links to the next and from the previous position, in their colours.
     void AddLinks(int k, int n);
+    void SpinnerStep();
+    // Only the module's ID is kept across the wait.
+    void QueryEnded(int id, QueryOutcome outcome);
 
     Global& g_;
     ModuleLink& link_;
     std::vector<Arc> arcs_;
+    QTimer spinner_;  // the caption's, while a query waits
+    int spinnerPhase_ = 0;
 };
 
 }  // namespace quorval

@@ -181,7 +181,7 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
 
 frmWatch::~frmWatch() {
     watch_.reset();
-    link_->MSComm1().SetPortOpen(false);
+    link_->ClosePort();
 }
 
 void frmWatch::SetState(State s, const QString& detail) {
@@ -246,12 +246,19 @@ bool frmWatch::SetLogFile(const QString& path) {
 }
 
 void frmWatch::ChooseLogFile() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, tr("Log file"), logPath_.isEmpty() ? QDir::homePath() : logPath_,
-        tr("Watch logs (*.csv);;All files (*)"), nullptr, QFileDialog::DontConfirmOverwrite);
-    if (!path.isEmpty()) {
-        SetLogFile(path);
-    }
+    // Opened, not run: the watch goes on while the technician looks for a place.
+    auto* dialog =
+        new QFileDialog(this, tr("Log file"), logPath_.isEmpty() ? QDir::homePath() : logPath_,
+                        tr("Watch logs (*.csv);;All files (*)"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setOption(QFileDialog::DontConfirmOverwrite);
+    connect(dialog, &QFileDialog::fileSelected, this, [this](const QString& path) {
+        if (!path.isEmpty() && !watch_->Running()) {
+            SetLogFile(path);
+        }
+    });
+    dialog->open();
 }
 
 void frmWatch::OnRound(const WatchRound& round) {
@@ -262,11 +269,8 @@ void frmWatch::OnRound(const WatchRound& round) {
         txtLogFile->clear();
         failure_ = tr("Stopped: %1").arg(problem);
         watch_->Stop();
-        // Not from inside the round: a modal box would hold the watch's timer.
-        QTimer::singleShot(0, this, [this, problem] {
-            g_.MsgBox(tr("%1; the watch stopped").arg(problem), MessageIcon::Critical,
-                      QString::fromLatin1(kTitle));
-        });
+        g_.MsgBox(tr("%1; the watch stopped").arg(problem), MessageIcon::Critical,
+                  QString::fromLatin1(kTitle));
     }
     const WatchTracker& tracker = watch_->Tracker();
     model_->Feed(round, tracker);
@@ -299,7 +303,7 @@ void frmWatch::OnRound(const WatchRound& round) {
 
 void frmWatch::OnFinished() {
     // Free for the setup tool while stopped; the next round opens it again.
-    link_->MSComm1().SetPortOpen(false);
+    link_->ClosePort();
     SetState(State::Stopped, failure_);
     failure_.clear();
     if (closing_) {
@@ -362,7 +366,7 @@ void frmWatch::closeEvent(QCloseEvent* event) {
         }
     }
     log_.reset();
-    link_->MSComm1().SetPortOpen(false);
+    link_->ClosePort();
     QMainWindow::closeEvent(event);
 }
 

@@ -6,24 +6,24 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "session/PortTests.h"
+
 namespace quorval {
 
-frmWatchPort::frmWatchPort(MSComm& port, QWidget* parent) : QDialog(parent) {
+frmWatchPort::frmWatchPort(MSComm& port, QWidget* parent) : QDialog(parent), port_(port) {
     setWindowTitle(tr("QUORVAL Watch"));
     auto* frame = new QGroupBox(tr("Select COM port"), this);
     auto* options = new QVBoxLayout(frame);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setEnabled(false);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    ok_->setEnabled(false);
     // Each test is bounded in time: a hung driver cannot freeze the window.
-    const std::array<PortTest, 4> tests = port.TestPorts();
+    const PortTestPlan plan = port.PlanPortTests();
     for (int n = 1; n <= 4; ++n) {
-        const PortTest& test = tests[static_cast<std::size_t>(n - 1)];
-        auto* option = new QRadioButton(PortCaption(n, test.error), frame);
-        option->setEnabled(test.error == MSComm::kErrNone);
-        option->setToolTip(port.DescribePort(n) +
-                           (test.text.isEmpty() ? QString() : QLatin1Char('\n') + test.text));
-        connect(option, &QRadioButton::toggled, ok, [ok] { ok->setEnabled(true); });
+        auto* option = new QRadioButton(QStringLiteral("COM%1").arg(n), frame);
+        option->setEnabled(false);
+        option->setToolTip(port.DescribePort(n));
+        connect(option, &QRadioButton::toggled, ok_, [this] { ok_->setEnabled(true); });
         options->addWidget(option);
         optCom[static_cast<std::size_t>(n - 1)] = option;
     }
@@ -35,6 +35,21 @@ frmWatchPort::frmWatchPort(MSComm& port, QWidget* parent) : QDialog(parent) {
     layout->addWidget(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    auto* tests = new PortTests(this);
+    connect(tests, &PortTests::finished, this, &frmWatchPort::ShowTests);
+    tests->Start(plan);
+}
+
+void frmWatchPort::ShowTests(const std::vector<PortTest>& tests) {
+    for (int n = 1; n <= 4 && n <= static_cast<int>(tests.size()); ++n) {
+        const PortTest& test = tests[static_cast<std::size_t>(n - 1)];
+        QRadioButton* option = optCom[static_cast<std::size_t>(n - 1)];
+        option->setText(PortCaption(n, test.error));
+        option->setEnabled(test.error == MSComm::kErrNone);
+        if (!test.text.isEmpty()) {
+            option->setToolTip(port_.DescribePort(n) + QLatin1Char('\n') + test.text);
+        }
+    }
 }
 
 int frmWatchPort::Chosen() const {

@@ -1,16 +1,20 @@
 #pragma once
 
 #include <array>
+#include <vector>
 
 #include <QDialog>
 #include <QRadioButton>
 
 #include "link/MSComm.h"
 
+class QPushButton;
+
 namespace quorval {
 
 // Asks for the port when the setup tool has none chosen: COM1..COM4 tested and
 // captioned as "Select COM port" does, the ones that cannot be opened disabled.
+// The tests run once it is open; the ports are offered when they have ended.
 class frmWatchPort : public QDialog {
     Q_OBJECT
   public:
@@ -20,6 +24,12 @@ class frmWatchPort : public QDialog {
     int Chosen() const;
 
     std::array<QRadioButton*, 4> optCom{};
+
+  private:
+    void ShowTests(const std::vector<PortTest>& tests);
+
+    MSComm& port_;
+    QPushButton* ok_;
 };
 
 }  // namespace quorval

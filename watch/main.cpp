@@ -3,6 +3,7 @@
 
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <optional>
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include "quorval/Version.h"
 #include "record/WatchLog.h"
 #include "session/BusWatch.h"
+#include "ui/MessageBoxes.h"
 #include "watch/frmWatch.h"
 #include "watch/frmWatchPort.h"
 
@@ -159,30 +161,26 @@ int main(int argc, char** argv) {
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
 
+    Global g;
+    std::unique_ptr<frmWatch> window;
+    QPointer<frmWatchPort> ask;
+    g.MsgBox = MessageBoxes([&window] { return window.get(); });
+
     // A signal ends the program as closing its window does: a port dialog is
     // cancelled, the watch window closes once its round is given up.
-    QPointer<frmWatch> window;
     QTimer signalCheck;
-    QObject::connect(&signalCheck, &QTimer::timeout, [&window] {
+    QObject::connect(&signalCheck, &QTimer::timeout, [&window, &ask] {
         if (!g_signal) {
             return;
         }
-        if (QWidget* modal = QApplication::activeModalWidget()) {
-            modal->close();
+        if (ask) {
+            ask->reject();
         }
         if (window) {
             window->close();
         }
     });
     signalCheck.start(100);
-
-    Global g;
-    g.MsgBox = [&window](const QString& text, MessageIcon icon, const QString& title) {
-        QMessageBox box(
-            icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title,
-            text, QMessageBox::Ok, window);
-        box.exec();
-    };
 
     // COMn stands for the device it stands for in the setup tool.
     auto comm = std::make_unique<QtSerialComm>();
@@ -192,49 +190,66 @@ int main(int argc, char** argv) {
     if (o.port.isEmpty()) {
         number = setup.comport;  // the port chosen in the setup tool
     }
-    if (number == 0) {
-        frmWatchPort ask(*comm);
-        if (ask.exec() != QDialog::Accepted || ask.Chosen() == 0 || g_signal) {
-            return 0;
-        }
-        number = ask.Chosen();
-    }
-    comm->Map().Refresh();
-    comm->SetCommPort(number);
-    const QString name =
-        device ? o.port : QStringLiteral("COM%1 (%2)").arg(number).arg(comm->DeviceName(number));
-    if (o.mqtt) {
-        o.mqtt->name = SystemNameFor(o.mqttName, comm->DeviceName(number));
-    }
-
-    frmWatch w(g, std::move(comm), name);
-    window = &w;
-    w.SetIntervalSeconds(o.interval);
-    if (!o.out.isEmpty() && !w.SetLogFile(o.out)) {
-        return 1;
-    }
-    const auto begin = [&w, &o] {
-        w.show();
+    // Once the port is known: the window, watching at once when a port was given;
+    // with a broker once it answered, and a broker that refuses ends the program.
+    std::unique_ptr<MqttPublisher> mqtt;
+    const auto begin = [&window, &o] {
+        window->show();
         if (!o.port.isEmpty()) {
-            w.StartWatch();
+            window->StartWatch();
         }
     };
-    if (!o.mqtt) {
-        begin();
-        return app.exec();
+    const auto open = [&](int chosen) {
+        comm->Map().Refresh();
+        comm->SetCommPort(chosen);
+        const QString name =
+            device ? o.port
+                   : QStringLiteral("COM%1 (%2)").arg(chosen).arg(comm->DeviceName(chosen));
+        const QString system = SystemNameFor(o.mqttName, comm->DeviceName(chosen));
+        window = std::make_unique<frmWatch>(g, std::move(comm), name);
+        window->SetIntervalSeconds(o.interval);
+        if (!o.out.isEmpty() && !window->SetLogFile(o.out)) {
+            // Said in a message over the window not shown; the program ends once
+            // it is closed.
+            QApplication::setQuitOnLastWindowClosed(false);
+            for (QMessageBox* box : window->findChildren<QMessageBox*>()) {
+                QObject::connect(box, &QDialog::finished, &app, [] { QCoreApplication::exit(1); });
+            }
+            return;
+        }
+        if (!o.mqtt) {
+            begin();
+            return;
+        }
+        o.mqtt->name = system;
+        mqtt = std::make_unique<MqttPublisher>(*o.mqtt);
+        mqtt->Follow(window->Watch());
+        window->ShowPublisher(*mqtt);
+        QObject::connect(mqtt.get(), &MqttPublisher::Ready, window.get(), begin);
+        QObject::connect(mqtt.get(), &MqttPublisher::Refused, &app, [](const QString& message) {
+            UsageError(message);
+            QCoreApplication::exit(1);
+        });
+        QApplication::setQuitOnLastWindowClosed(false);
+        QObject::connect(&app, &QGuiApplication::lastWindowClosed, mqtt.get(),
+                         &MqttPublisher::Close);
+        QObject::connect(mqtt.get(), &MqttPublisher::Closed, &app, &QCoreApplication::quit);
+        mqtt->Start();
+    };
+    if (number != 0) {
+        open(number);
+    } else {
+        ask = new frmWatchPort(*comm);
+        ask->setAttribute(Qt::WA_DeleteOnClose);
+        QObject::connect(ask, &QDialog::finished, &app, [&](int result) {
+            const int chosen = ask ? ask->Chosen() : 0;
+            if (result != QDialog::Accepted || chosen == 0 || g_signal) {
+                QCoreApplication::quit();
+                return;
+            }
+            open(chosen);
+        });
+        ask->open();
     }
-    // The window opens once the broker answered; one that refuses ends the program.
-    MqttPublisher mqtt(*o.mqtt);
-    mqtt.Follow(w.Watch());
-    w.ShowPublisher(mqtt);
-    QObject::connect(&mqtt, &MqttPublisher::Ready, &w, begin);
-    QObject::connect(&mqtt, &MqttPublisher::Refused, &app, [](const QString& message) {
-        UsageError(message);
-        QApplication::exit(1);
-    });
-    app.setQuitOnLastWindowClosed(false);
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &mqtt, &MqttPublisher::Close);
-    QObject::connect(&mqtt, &MqttPublisher::Closed, &app, &QCoreApplication::quit);
-    mqtt.Start();
     return app.exec();
 }

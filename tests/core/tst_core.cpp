@@ -11,11 +11,12 @@
 #include "link/ModuleLink.h"
 #include "link/PortList.h"
 #include "link/PortMap.h"
+#include "model/Firmware.h"
 #include "model/Global.h"
 #include "model/GlobalSettingsModel.h"
 #include "model/ModuleState.h"
 #include "model/ModuleText.h"
-#include "session/BusScan.h"
+#include "session/RelayApply.h"
 #include "support/FrameVectors.h"
 
 using namespace quorval;
@@ -132,11 +133,8 @@ class TstCore : public QObject {
     void commandFramesCarryOnlyTheirLettersParameters() {
         QFETCH(int, letter);
         QFETCH(QByteArray, frame);
-        Global g;
-        SetTxModuleID(g, 0x1234);
-        g.TxByte3 = 0x99;
         MemoryComm port;
-        QVERIFY(SendCommand(g, port, static_cast<std::uint8_t>(letter)));
+        QVERIFY(WriteFrame(port, ModuleFrame(static_cast<std::uint8_t>(letter), 0x1234, 0x99)));
         QCOMPARE(port.Written(), QList<QByteArray>{frame});  // one write per frame
     }
 
@@ -231,6 +229,23 @@ class TstCore : public QObject {
         }
         QCOMPARE(r.debug, (QStringList{"Bytes received: 1023", "Bytes received: 77"}));
         QCOMPARE(r.Order().size(), 100);
+    }
+
+    // An Apply whose frame cannot leave changes no record, not even back: what a parse
+    // stored meanwhile is the module's own word, and stays.
+    void applyThatDidNotLeaveKeepsWhatAParseStored() {
+        Rig r;
+        r.Deliver(Frame('G', 9, 34, 0x05));
+        r.port->HoldOutput(7);
+        auto* apply = new RelayApply(*r.link);
+        QSignalSpy ended(apply, &RelayApply::finished);
+        QVERIFY(apply->Start(9, 0x30, false));
+        r.Deliver(Frame('P', 9, 34, 0x85));
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(ended[0][0].value<ApplyOutcome>(), ApplyOutcome::Refused);
+        QCOMPARE(r.port->Written().last().toHex(' '), QByteArray("53 09 00 35 0a 0d 00"));
+        QCOMPARE(int(r.g.Bus.Modules(9).GetMode()), 0x85);
+        QCOMPARE(r.port->BytesToWrite(), 0);  // dropped, never sent later
     }
 
     void debugDumpShowsEveryByteOnce() {

@@ -5,13 +5,17 @@
 #include <QFileInfo>
 #include <QSerialPort>
 
-#include "common/EventYield.h"
+#include <functional>
+#include <memory>
+
 #include "link/CommandFrame.h"
 #include "link/ModuleLink.h"
-#include "link/PortProbe.h"
 #include "link/QtSerialComm.h"
 #include "model/Global.h"
 #include "session/BusScan.h"
+#include "session/BusWatch.h"
+#include "session/PortTests.h"
+#include "session/RelayApply.h"
 #include "support/FrameVectors.h"
 #include "support/SimProcess.h"
 
@@ -28,13 +32,41 @@ const QByteArray kTwoModules =
 
 QByteArray ReadAtLeast(MSComm& port, int n) {
     QByteArray got;
-    WaitUntil(
+    (void)QTest::qWaitFor(
         [&] {
             got += port.Input(n);
             return got.size() >= n;
         },
         10000);
     return got;
+}
+
+// The outcomes of a port test, once it has ended.
+std::vector<PortTest> Tested(const QStringList& devices, int limitMs,
+                             const PortTests::Test& test = OpenAndClose) {
+    auto* tests = new PortTests(nullptr);
+    QSignalSpy ended(tests, &PortTests::finished);
+    tests->Start({devices, std::nullopt}, limitMs, test);
+    return ended.wait(limitMs + 10000) ? ended[0][0].value<std::vector<PortTest>>()
+                                       : std::vector<PortTest>();
+}
+
+// A link on the simulator's line, polling.
+std::unique_ptr<ModuleLink> LinkOn(Global& g, const QString& device) {
+    auto comm = std::make_unique<QtSerialComm>();
+    comm->OpenDevice(device);
+    auto link = std::make_unique<ModuleLink>(g, std::move(comm));
+    link->StartTimers();
+    return link;
+}
+
+// Runs a scan to its end.
+ScanOutcome Scan(ModuleLink& link) {
+    auto* scan = new BusScan(link);
+    QSignalSpy ended(scan, &BusScan::finished);
+    if (!scan->Start() || !ended.wait(20000))
+        return ScanOutcome::Stopped;
+    return ended[0][0].value<ScanOutcome>();
 }
 
 int Open(QtSerialComm& port, const QString& device) {
@@ -50,14 +82,13 @@ class TstLink : public QObject {
     void bytesTravelUnchangedZerosIncluded() {
         SimProcess sim({"--no-pacing"}, kTwoModules);
         QVERIFY(sim.Start());
-        Global g;
         QtSerialComm port;
         port.Map().SetDevice(2, sim.LinkPath());
         QVERIFY(port.SetCommPort(2));
         QCOMPARE(port.SetPortOpen(true), 0);
         QVERIFY(!port.SetCommPort(3));        // not while open
         QCOMPARE(port.SetPortOpen(true), 0);  // opening again leaves it open
-        QVERIFY(SendCommand(g, port, kCmdScan));
+        QVERIFY(WriteFrame(port, BuildCommandFrame(kCmdScan, 1, 2, 3)));
         const auto answer = [](const auto& v) {
             return QByteArray(reinterpret_cast<const char*>(v.data()), 11);
         };
@@ -116,12 +147,15 @@ class TstLink : public QObject {
         port.SetPortOpen(false);
         // One test per device, whatever its name, or it would find itself in use.
         const QString device = QFileInfo(after.LinkPath()).canonicalFilePath();
-        const std::vector<PortTest> tests = TestDevices({after.LinkPath(), device});
+        // As long as the opens take: the limit is for drivers that hang.
+        const std::vector<PortTest> tests = Tested({after.LinkPath(), device}, 20000);
+        QCOMPARE(tests.size(), std::size_t(2));
         QCOMPARE(tests[0].error, 0);
         QCOMPARE(tests[1].error, 0);
     }
 
-    // A driver that never returns from an open costs the test its time limit, no more.
+    // A driver that never returns from an open costs the test its time limit, no more. The
+    // limit leaves the other tests time enough on a loaded machine: the test waits for them.
     void hungOpenReadsAsNotResponding() {
         auto driver = std::make_shared<QSemaphore>();
         auto ended = std::make_shared<QAtomicInt>(0);
@@ -133,14 +167,15 @@ class TstLink : public QObject {
             return PortTest{device == "busy" ? MSComm::kErrPortInUse : 0, {}};
         };
         QList<int> errors;
-        for (const PortTest& t : TestDevices({"hung", "free", "busy"}, 100, test))
+        for (const PortTest& t : Tested({"hung", "free", "busy"}, 1500, test))
             errors << t.error;
         QCOMPARE(errors, (QList<int>{MSComm::kErrNotResponding, 0, MSComm::kErrPortInUse}));
         driver->release();
         QTRY_COMPARE(ended->loadRelaxed(), 1);  // its thread ends when the driver lets go
     }
 
-    // A paced line with noise and stalls inside frames, cut by every poll.
+    // A paced line with noise and stalls inside frames, cut by every poll: the scan waits
+    // through the stalls and takes all sixteen.
     void noisyPacedScanOfSixteenModulesFindsAll() {
         const QByteArray faults = "noise = 00 FF 0A 0D 44\nsplit = 5\nsplit_ms = 130\n";
         // 1 attached, 8 to the left (101..108), 7 to the right (201..207), nearest first.
@@ -154,14 +189,10 @@ class TstLink : public QObject {
         SimProcess sim({}, ini);
         QVERIFY(sim.Start());
         Global g;
-        auto comm = std::make_unique<QtSerialComm>();
-        QCOMPARE(comm->OpenDevice(sim.LinkPath()), 0);
-        ModuleLink link(g, std::move(comm));
+        const auto link = LinkOn(g, sim.LinkPath());
         int reads = 0;
-        connect(&link, &ModuleLink::BytesArrived, [&] { ++reads; });
-        link.StartTimers();
-        QVERIFY(link.SendCommand(kCmdScan));
-        QVERIFY(WaitUntil([&] { return g.Bus.ModuleCount == 16; }, 15000));
+        connect(link.get(), &ModuleLink::BytesArrived, [&] { ++reads; });
+        QCOMPARE(Scan(*link), ScanOutcome::Found);
         QVERIFY2(reads > 1, "the burst should have been cut by the poll");
         QList<int> order;
         for (int i = 0; i < g.Bus.ModuleCount; ++i)
@@ -192,16 +223,51 @@ class TstLink : public QObject {
         });
         QVERIFY(link.SendCommand(kCmdScan));  // it hangs up on this frame
         QTRY_COMPARE(told.size(), 1);
-        QVERIFY(ScanBus(g, link) == ScanOutcome::Found);  // the last frame read for a while
-        QVERIFY(link.MSComm1().Output(QByteArray(256 * 1024, '\0')));  // fills the terminal
-        g.TxByte1 = 7;
-        g.TxByte3 = 0x66;
-        QVERIFY(!link.DeliverCommand(kCmdSet));
-        g.Bus.ModuleCount = 0;
+        QCOMPARE(Scan(link), ScanOutcome::Found);            // the last frame read for a while
+        QVERIFY(port.Output(QByteArray(256 * 1024, '\0')));  // fills the terminal
+        auto* apply = new RelayApply(link);
+        QSignalSpy applied(apply, &RelayApply::finished);
+        QVERIFY(apply->Start(7, 0x20, false));
+        QVERIFY(applied.wait(10000));
+        QCOMPARE(applied[0][0].value<ApplyOutcome>(), ApplyOutcome::Refused);
+        QCOMPARE(int(g.Bus.Modules(7).GetMode()), 0x05);  // as the module said, not as we wished
+        g.Bus.ModuleCount = 0;                            // once it reads again, after its stall
         QVERIFY(link.SendCommand(kCmdScan));
-        QVERIFY(WaitUntil([&] { return g.Bus.ModuleCount == 1; }, 10000));  // reading again
+        QTRY_COMPARE_WITH_TIMEOUT(int(g.Bus.ModuleCount), 1, 10000);
         QCOMPARE(next.LoggedFrames("f.log"), QStringList(2, "47 00 00 00 0A 0D 00"));
         QCOMPARE(told.size(), 1);
+    }
+
+    // Stop within a round lets that round end whole; a stop request gives it up unsaid.
+    void watchStopsWithinARound() {
+        SimProcess sim({"--log", "{dir}/f.log"},
+                       "[module 1]\nside = G\n[module 2]\nside = L\n[module 3]\nside = R\n");
+        QVERIFY(sim.Start());
+        Global g;
+        const auto link = LinkOn(g, sim.LinkPath());
+        BusWatch watch(g, *link);
+        watch.SetInterval(1000);
+        QList<WatchRound> rounds;
+        connect(&watch, &BusWatch::RoundDone, [&](const WatchRound& r) { rounds << r; });
+        QSignalSpy finished(&watch, &BusWatch::Finished);
+        watch.Start();
+        QTRY_COMPARE_WITH_TIMEOUT(rounds.size(), 1, 10000);
+        // In the next round, as the first answers come in.
+        const auto inRound = [&](const std::function<void()>& act) {
+            connect(link.get(), &ModuleLink::BytesArrived, link.get(), act,
+                    Qt::SingleShotConnection);
+        };
+        inRound([&] { watch.Stop(); });
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(rounds.size(), 2);
+        QCOMPARE(rounds[1].samples.size(), std::size_t(3));  // the round ended whole
+        QCOMPARE(sim.LoggedFrames("f.log").size(), 2);
+
+        watch.Start();
+        inRound([&] { link->RequestStop(); });
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(rounds.size(), 2);  // half a round is no sample
+        QVERIFY(!watch.Running() && !link->Busy());
     }
 };
 

@@ -6,6 +6,7 @@
 
 #include "support/AppRig.h"
 #include "support/SimProcess.h"
+#include "ui/MessageBoxes.h"
 
 using namespace quorval;
 using testing_support::AppRig;
@@ -53,7 +54,7 @@ class TstStartup : public QObject {
             r.WriteIni(ini);
         r.Start();
         QVERIFY(r.main->ExistingProgramSettingsForm());  // the port selection is offered
-        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        QVERIFY(!r.main->Link().Port().PortOpen());
         QCOMPARE(r.g.DebugEnabled, debug);
         QCOMPARE(r.main->mnuDebug->isVisible(), debug);
         QVERIFY(!r.main->mnuDebug->isChecked());
@@ -63,7 +64,7 @@ class TstStartup : public QObject {
         // OK without a choice says so and stores that no port is chosen.
         QTest::mouseClick(r.main->ProgramSettingsForm().cmdOK, Qt::LeftButton);
         QCOMPARE(r.messages, QStringList{"QUORVAL Setup Tool: No com port available!"});
-        QVERIFY(r.Ini().endsWith(" 0\n") && !r.main->Link().MSComm1().PortOpen());
+        QVERIFY(r.Ini().endsWith(" 0\n") && !r.main->Link().Port().PortOpen());
     }
 
     // After the first Refresh the debug window that the bytes open hides neither a module of
@@ -76,10 +77,7 @@ class TstStartup : public QObject {
     }
     void firstWindowShowsEveryWindowWholeAndApart() {
         QFETCH(QSize, size);
-        QByteArray sixteen = "[module 1]\nside = G\n";
-        for (int id = 2; id <= 16; ++id)
-            sixteen += "[module " + QByteArray::number(id) + "]\nside = L\n";
-        SimProcess sim({"--no-pacing"}, sixteen);
+        SimProcess sim({"--no-pacing"}, testing_support::Chain(16, 'L'));
         QVERIFY(sim.Start());
         AppRig r;
         r.StartOn(sim.LinkPath(), size);
@@ -98,7 +96,7 @@ class TstStartup : public QObject {
                 !r.main->ModuleStateForm().cmdApply->isEnabled());
         QCOMPARE(r.main->GlobalSettingsForm().cmbBaudrate->currentText(), QString("125 KBit/s"));
 
-        r.main->mnuRefresh_Click();
+        QVERIFY(r.Refresh());
         QVERIFY(r.main->ExistingDebugForm());
         QWidget* debug = r.main->DebugForm().parentWidget();
         const QList<QWidget*> windows{state, global, bus, debug};
@@ -130,9 +128,10 @@ class TstStartup : public QObject {
                    held.LinkPath().toLocal8Bit() + "\ncom3 = " + r.IniPath().toLocal8Bit() +
                    "\ncom4 = " + com4.LinkPath().toLocal8Bit() + "   ; the spare adapter\n");
         r.Start();
-        MSComm& port = r.main->Link().MSComm1();
+        const MSComm& port = r.main->Link().Port();
         QVERIFY(port.PortOpen());
         r.main->mnuSelectCOMport->trigger();
+        QVERIFY(r.Idle());  // the ports tested
         frmProgramSettings& w = r.main->ProgramSettingsForm();
         QStringList captions;
         for (QRadioButton* o : {w.optCom1, w.optCom2, w.optCom3, w.optCom4})
@@ -152,22 +151,23 @@ class TstStartup : public QObject {
         QCOMPARE(r.Ini(), before);
 
         r.main->mnuSelectCOMport->trigger();
+        QVERIFY(r.Idle());
         QRadioButton* com4Option = r.main->ProgramSettingsForm().optCom4;
         // On the round mark itself, where a technician clicks.
         QTest::mouseClick(com4Option, Qt::LeftButton, {}, QPoint(6, com4Option->height() / 2));
         QTest::mouseClick(r.main->ProgramSettingsForm().cmdOK, Qt::LeftButton);
         QTRY_VERIFY(!r.main->ExistingProgramSettingsForm());
         QCOMPARE(port.CommPort(), 4);
-        QVERIFY(port.PortOpen() && r.main->Link().Timer1.isActive());
+        QVERIFY(port.PortOpen() && r.main->Link().Polling());
         QVERIFY(!CanOpen(com4.LinkPath()) && CanOpen(com1.LinkPath()));  // ours, exclusively
         QCOMPARE(r.Ini(), QByteArray(before).replace("comport = 1", "comport = 4"));
         r.Restart();
         QVERIFY(!r.main->ExistingProgramSettingsForm());
-        QCOMPARE(r.main->Link().MSComm1().CommPort(), 4);
-        QVERIFY(r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(r.main->Link().Port().CommPort(), 4);
+        QVERIFY(r.main->Link().Port().PortOpen());
         r.main->mnuExit->trigger();  // Exit ends at once and lets the port go
         QCOMPARE(r.exits, 1);
-        QVERIFY(!r.main->Link().Timer1.isActive() && CanOpen(com4.LinkPath()));
+        QVERIFY(!r.main->Link().Polling() && CanOpen(com4.LinkPath()));
         r.Restart();
         r.main->close();  // so does closing the window
         QVERIFY(CanOpen(com4.LinkPath()));
@@ -203,8 +203,8 @@ class TstStartup : public QObject {
         QCOMPARE(user.readAll(), shared + "comport= 2\n");
         r.Restart();  // the next start opens the port chosen at the first
         QVERIFY(!r.main->ExistingProgramSettingsForm());
-        QCOMPARE(r.main->Link().MSComm1().CommPort(), 2);
-        QVERIFY(r.main->Link().MSComm1().PortOpen());
+        QCOMPARE(r.main->Link().Port().CommPort(), 2);
+        QVERIFY(r.main->Link().Port().PortOpen());
         r.main->mnuAbout->trigger();
         QVERIFY(r.messages.value(0).startsWith("About: QUORVAL Setup Tool Version 1.50\r\n\r\n"));
         QVERIFY(r.messages.value(0).endsWith("\r\n\r\nPort: COM2: " + com2.LinkPath() +
@@ -227,7 +227,7 @@ class TstStartup : public QObject {
         QVERIFY(!r.main->ExistingDebugForm());
         r.main->mnuDebug->trigger();  // first click: stays on, opens the window
         QVERIFY(r.main->mnuDebug->isChecked() && r.g.DebugEnabled);
-        r.main->mnuRefresh_Click();
+        QVERIFY(r.Refresh());
         frmDebug& d = r.main->DebugForm();
         QCOMPARE(Lines(d).filter(QRegularExpression("^ 4C( [0-9A-F]{2}){10}$")).size(), 2);
         QCOMPARE(Lines(d).filter(QRegularExpression("^ ")).size(), 6);
@@ -235,14 +235,14 @@ class TstStartup : public QObject {
         r.main->mnuDebug->trigger();  // second click: off, the window stays
         QVERIFY(!r.main->mnuDebug->isChecked() && !r.g.DebugEnabled);
         QTest::mouseClick(d.cmdClearDebugOutput, Qt::LeftButton);
-        r.main->mnuRefresh_Click();
+        QVERIFY(r.Refresh());
         QVERIFY(!Lines(d).isEmpty());
         QVERIFY(Lines(d).filter(QRegularExpression("^ ")).isEmpty());  // counts only
         // Closed, it is created afresh and empty with the next bytes.
         QPointer<frmDebug> closed = &d;
         d.parentWidget()->close();
         QTRY_VERIFY(closed.isNull());
-        r.main->mnuRefresh_Click();
+        QVERIFY(r.Refresh());
         QVERIFY(Lines(r.main->DebugForm()).first().startsWith("Bytes received: "));
     }
 
@@ -258,21 +258,29 @@ class TstStartup : public QObject {
     void lostLinkIsSaidOnceClearedAndRecovered() {
         QFETCH(QString, during);
         // The scan row meets a paced system that goes away after 20 of its 40 answers; the
-        // apply row one that stops reading after the scan and a query.
-        const bool scan = during == "scan", apply = during == "apply";
-        QByteArray forty = "[system]\n" +
-                           QByteArray(scan ? "hangup_after_tx = 20" : "stall_after_rx = 2") +
-                           "\n[module 1]\nside = G\n";
-        for (int id = 2; id <= 40; ++id)
-            forty += "[module " + QByteArray::number(id) + "]\nside = L\n";
-        SimProcess sim(scan ? QStringList() : QStringList{"--no-pacing"},
-                       scan || apply ? forty : "");
+        // apply row one that stops reading after the scan and a query; the run row 16 modules.
+        const bool scan = during == "scan", apply = during == "apply", run = during == "run";
+        const QByteArray system =
+            testing_support::Chain(run ? 16 : 40, 'L',
+                                   QByteArray("[system]\n") + (scan    ? "hangup_after_tx = 20\n"
+                                                               : apply ? "stall_after_rx = 2\n"
+                                                                       : ""));
+        SimProcess sim(scan ? QStringList() : QStringList{"--no-pacing", "--log", "{dir}/f.log"},
+                       scan || apply || run ? system : "");
         QVERIFY(sim.Start());
         AppRig r;
         r.StartOn(sim.LinkPath());
-        r.main->mnuRefresh_Click();
+        // The real boxes, each opened as the program opens it: nothing waits for them.
+        const MessageBoxFn box = MessageBoxes([&r] { return r.main.get(); });
+        QList<bool> busyWhenTold;
+        r.g.MsgBox = [&](const QString& text, MessageIcon icon, const QString& title) {
+            r.messages << title + ": " + text;
+            busyWhenTold << r.main->Link().Busy();
+            box(text, icon, title);
+        };
+        QVERIFY(r.Refresh());
         frmBackground& bus = r.main->BusForm();
-        QVERIFY(scan || r.g.Bus.ModuleCount == (apply ? 40 : 6));
+        QVERIFY(scan || r.g.Bus.ModuleCount == (apply ? 40 : run ? 16 : 6));
         if (during == "idle") {
             sim.Stop();
         } else if (during == "query") {
@@ -280,29 +288,37 @@ class TstStartup : public QObject {
             bus.DrawModules();
             QTimer::singleShot(300, [&] { sim.Stop(); });
             bus.picModule_Click(6);
-            QCOMPARE(bus.windowTitle(), QString("Bus Info - connection lost"));
-        } else if (during == "run") {
+            QTRY_COMPARE(bus.windowTitle(), QString("Bus Info - connection lost"));
+        } else if (run) {
             frmProgress& progress = r.main->ProgressForm();
             connect(progress.ProgressBar, &QProgressBar::valueChanged, [&](int sent) {
-                if (sent == 2)
+                if (sent == 3)
                     sim.Stop();
             });
             r.main->GlobalSettingsForm().cmdApply_Click();
-            QCOMPARE(progress.windowTitle(),
-                     QString("Updateing modules...failed! sent 2 of 6, failed 4"));
+            QTRY_COMPARE(progress.windowTitle(),
+                         QString("Updateing modules...failed! sent 3 of 16, failed 13"));
+            QCOMPARE(sim.LoggedFrames("f.log").filter(QRegularExpression("^53")).size(), 3);
         } else if (apply) {
             bus.picModule_Click(0);
+            QVERIFY(r.Idle());
             // The line takes no more; the frame waits behind what fills the terminal.
-            QVERIFY(r.main->Link().MSComm1().Output(QByteArray(256 * 1024, '\0')));
+            QVERIFY(r.port->Output(QByteArray(256 * 1024, '\0')));
             QTimer::singleShot(300, [&] { sim.Stop(); });
             r.main->ModuleStateForm().cmdApply_Click();
         }
-        QTRY_COMPARE(r.messages.size(), 1);
-        QVERIFY2(r.messages[0].startsWith("Connection Error: Connection lost on COM1 (" +
-                                          sim.LinkPath() + "): the device went away"),
-                 qPrintable(r.messages[0]));
-        QVERIFY(!scan || r.messages[0].contains("The scan stopped after"));
-        QVERIFY(!r.main->Link().MSComm1().PortOpen());
+        // Told once, after the exchange has ended, in a box the test closes.
+        QTRY_COMPARE(r.OpenBoxes().size(), 1);
+        QMessageBox* shown = r.OpenBoxes()[0];
+        QCOMPARE(shown->windowTitle(), QString("Connection Error"));
+        QVERIFY2(shown->text().startsWith("Connection lost on COM1 (" + sim.LinkPath() +
+                                          "): the device went away"),
+                 qPrintable(shown->text()));
+        QVERIFY(!scan || shown->text().contains("\nThe scan stopped after"));
+        QCOMPARE(busyWhenTold, QList<bool>{false});
+        shown->accept();
+        QTRY_VERIFY(r.OpenBoxes().isEmpty());
+        QVERIFY(!r.main->Link().Port().PortOpen());
         QCOMPARE(int(r.g.Bus.ModuleCount), 0);  // no stale modules, nothing to apply to
         QVERIFY(bus.picModule.size() == 1 && !bus.picModule[0]->isVisible() &&
                 !bus.lblPC->isVisible());
@@ -316,17 +332,19 @@ class TstStartup : public QObject {
         if (during != "idle")
             return;
         // Refresh says what keeps the port closed; with the device back it reconnects.
-        r.main->mnuRefresh_Click();
+        QVERIFY(r.Refresh());
         QCOMPARE(r.messages.value(1),
                  "Connection Error: No Modules found! Check the serial "
                  "connection and try it again.\r\nCOM1 (" +
                      sim.LinkPath() + "): not found");
         QCOMPARE(int(r.g.Bus.MinVersion), 255);
         QVERIFY(sim.Start());
-        r.main->mnuRefresh_Click();
+        QVERIFY(r.Refresh());
         QCOMPARE(bus.picModule.size(), std::size_t(6));
         QVERIFY(r.main->GlobalSettingsForm().cmdApply->isEnabled());
         QCOMPARE(r.messages.size(), 2);
+        for (QMessageBox* b : r.OpenBoxes())
+            b->accept();
     }
 };
 

@@ -3,10 +3,12 @@
 // The whole program as it starts: a settings file, the main window with a real
 // port, and a recorder in place of message boxes.
 
+#include <QApplication>
 #include <QFile>
+#include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 
-#include "common/EventYield.h"
 #include "link/QtSerialComm.h"
 #include "model/Global.h"
 #include "shell/frmMain.h"
@@ -17,6 +19,7 @@ struct AppRig {
     quorval::Global g;
     QTemporaryDir dir;
     std::unique_ptr<quorval::frmMain> main;
+    quorval::QtSerialComm* port = nullptr;  // the main window's
     QStringList messages;
     int exits = 0;
 
@@ -43,13 +46,36 @@ struct AppRig {
         g.MsgBox = [this](const QString& text, quorval::MessageIcon, const QString& title) {
             messages << title + QStringLiteral(": ") + text;
         };
-        main = std::make_unique<quorval::frmMain>(g, std::make_unique<quorval::QtSerialComm>(),
+        auto owned = std::make_unique<quorval::QtSerialComm>();
+        port = owned.get();
+        main = std::make_unique<quorval::frmMain>(g, std::move(owned),
                                                   quorval::SettingsFiles{IniPath(), UserIniPath()});
         main->EndProgram = [this] { ++exits; };
         if (size.isValid())
             main->resize(size);
         main->show();
-        quorval::WaitUntil([this] { return main->ExistingBusForm() != nullptr; }, 5000);
+        // Started: placed, and the port opened or the port selection's tests ended.
+        (void)QTest::qWaitFor([this] { return main->ExistingBusForm() && !main->Link().Busy(); },
+                              5000);
+    }
+
+    // Waits for the exchange that a command started to end.
+    bool Idle(int ms = 20000) {
+        return QTest::qWaitFor([this] { return !main->Link().Busy(); }, ms);
+    }
+    // Refresh, as the menu runs it, until the scan has ended.
+    bool Refresh() {
+        main->mnuRefresh->trigger();
+        return Idle();
+    }
+
+    // The message boxes on screen, with the real ones in place of the recorder.
+    static QList<QMessageBox*> OpenBoxes() {
+        QList<QMessageBox*> boxes;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* box = qobject_cast<QMessageBox*>(w); box && box->isVisible())
+                boxes << box;
+        return boxes;
     }
 
     // Ends the program and starts it again on the same files.

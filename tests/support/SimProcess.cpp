@@ -21,6 +21,13 @@ QString WriteSystem(const QTemporaryDir& dir, const QByteArray& systemIni) {
 
 }  // namespace
 
+QByteArray Chain(int n, char side, const QByteArray& head) {
+    QByteArray ini = head + "[module 1]\nside = G\n";
+    for (int id = 2; id <= n; ++id)
+        ini += "[module " + QByteArray::number(id) + "]\nside = " + side + "\n";
+    return ini;
+}
+
 SimProcess::SimProcess(const QStringList& extraArgs, const QByteArray& systemIni) {
     args_ << QStringLiteral("--link") << LinkPath();
     for (QString a : extraArgs) {

@@ -35,6 +35,9 @@ class SimProcess {
     QProcess process_;
 };
 
+// A system file: module 1 attached, then modules 2..n on one side, nearest first.
+QByteArray Chain(int n, char side, const QByteArray& head = {});
+
 // Files this process writes cannot grow beyond maxBytes (0: no limit again), as if
 // its disk were full; a write beyond fails, it does not end the process.
 void LimitFileSize(qint64 maxBytes);
