@@ -1,13 +1,18 @@
 // Memory of a long watch, without a link: the tracker and the log writer fed
-// 255 modules a round, and the log read back whole.
+// 255 modules a round, and the log read back whole; the MQTT publisher's queue
+// while its broker is away.
 
 #include <benchmark/benchmark.h>
 
 #include <fstream>
 #include <string>
 
+#include <QCoreApplication>
 #include <QFileInfo>
+#include <QTcpServer>
 #include <QTemporaryDir>
+
+#include "publish/MqttPublisher.h"
 
 #include "record/WatchLog.h"
 #include "record/WatchLogReader.h"
@@ -191,3 +196,45 @@ static void BM_WatchWindowDay(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_WatchWindowDay)->Iterations(1)->Unit(benchmark::kSecond);
+
+// The publisher while its broker is away for an hour of rounds at one a second:
+// the busy system above, every round's events queued, the client trying a port
+// where nobody listens. What waits is one value per retained topic and the newest
+// events; resident memory after a minute and after the hour.
+static void BM_MqttBrokerAwayHour(benchmark::State& state) {
+    int argc = 1;
+    char name[] = "bench_core";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+    for (auto _ : state) {
+        MqttConfig c;
+        c.host = QStringLiteral("127.0.0.1");
+        {
+            QTcpServer free;  // a port that was free a moment ago
+            free.listen(QHostAddress::LocalHost);
+            c.port = free.serverPort();
+        }
+        c.name = QStringLiteral("bench");
+        c.discovery = true;
+        MqttPublisher publisher(c);
+        publisher.Start();
+        WatchTracker tracker;
+        std::size_t events = 0;
+        long minute = 0;
+        for (int r = 1; r <= 3600; ++r) {
+            const WatchRound round = tracker.Feed(1796725200000LL + 1000LL * r, Round(r));
+            events += round.events.size();
+            publisher.Feed(round, tracker.Modules().size());
+            QCoreApplication::processEvents();
+            if (r == 60) {
+                minute = ResidentKiB();
+            }
+        }
+        state.counters["events"] = static_cast<double>(events);
+        state.counters["waiting"] = static_cast<double>(publisher.Queue().Waiting());
+        state.counters["topics"] = static_cast<double>(publisher.Queue().Topics());
+        state.counters["rss_minute_KiB"] = static_cast<double>(minute);
+        state.counters["rss_hour_KiB"] = static_cast<double>(ResidentKiB());
+    }
+}
+BENCHMARK(BM_MqttBrokerAwayHour)->Iterations(1)->Unit(benchmark::kMillisecond);

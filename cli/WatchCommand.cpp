@@ -6,9 +6,11 @@
 #include <QJsonDocument>
 
 #include "cli/Cli.h"
+#include "cli/MqttOptions.h"
 #include "cli/WatchService.h"
 #include "common/Parse.h"
 #include "link/ModuleLink.h"
+#include "publish/MqttConfig.h"
 #include "record/WatchLog.h"
 #include "record/WatchText.h"
 #include "session/BusWatch.h"
@@ -40,8 +42,10 @@ std::vector<OptionCheck> WatchChecks() {
          }},
         {"out", [](const QString& v) { return WatchLogWriter::Check(v); }},
     };
-    for (OptionCheck& c : ServiceChecks()) {
-        checks.push_back(std::move(c));
+    for (auto more : {ServiceChecks, MqttChecks}) {
+        for (OptionCheck& c : more()) {
+            checks.push_back(std::move(c));
+        }
     }
     return checks;
 }
@@ -60,7 +64,11 @@ QString WatchProblem(const Options& o) {
 // Bad arguments are said before the port is opened.
 int PrepareWatch(Session& s) {
     const QString problem = WatchProblem(s.o);
-    return problem.isEmpty() ? PrepareService(s.o) : UsageError(problem);
+    if (!problem.isEmpty()) {
+        return UsageError(problem);
+    }
+    const int status = PrepareService(s.o);
+    return status == kExitOk ? CheckMqtt(s.o) : status;
 }
 
 void JsonLine(const QJsonObject& o) {
@@ -118,7 +126,8 @@ int Watch(Session& s) {
                 Err(WatchEventLine(e));
             }
         });
-    QObject::connect(&watch, &BusWatch::Finished, [&s, &watch, log, logFailed] {
+    MqttPublisher* const mqtt = MqttFor(s, watch);
+    QObject::connect(&watch, &BusWatch::Finished, [&s, &watch, log, logFailed, mqtt] {
         const WatchTracker& t = watch.Tracker();
         const QStringList summary = WatchSummary(t);
         Err(QStringLiteral("summary: ") + summary.first());
@@ -126,16 +135,16 @@ int Watch(Session& s) {
             Err(QStringLiteral("  ") + summary[i]);
         }
         if (*logFailed) {
-            s.Finish(kExitUsage);
+            FinishWatch(s, mqtt, kExitUsage);
         } else if (!t.LinkUp()) {
-            s.Finish(kExitLink);
+            FinishWatch(s, mqtt, kExitLink);
         } else {
-            s.Finish(t.SomethingHappened() ? kExitSystem : kExitOk);
+            FinishWatch(s, mqtt, t.SomethingHappened() ? kExitSystem : kExitOk);
         }
     });
     new WatchServiceFaces(watch, s, &watch);
     Err(QStringLiteral("watching %1 every %2 s %3").arg(o.port).arg(interval).arg(span));
-    watch.Start();
+    StartWatch(s, watch, mqtt);
     return kRunning;
 }
 
@@ -147,7 +156,8 @@ std::vector<CommandRule> WatchCommands() {
          nullptr,
          PortUse::Required,
          true,
-         {"interval", "duration", "out", "json", "log-dir", "keep-days", "prom"},
+         QStringList{"interval", "duration", "out", "json", "log-dir", "keep-days", "prom"} +
+             MqttOptionNames(),
          {},
          Watch,
          PrepareWatch,

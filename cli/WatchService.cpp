@@ -77,9 +77,9 @@ WatchServiceFaces::WatchServiceFaces(BusWatch& watch, Session& s, QObject* paren
         return;
     }
     prom_ = s.o.Value("prom");
-    // The same name as the MQTT topics'; --mqtt-name comes with the MQTT options.
+    // The same name as the MQTT topics'.
     const MSComm& port = s.link->Port();
-    system_ = SystemNameFor(QString(), port.DeviceName(port.CommPort()));
+    system_ = SystemNameFor(s.o.Value("mqtt-name"), port.DeviceName(port.CommPort()));
     connect(&watch, &BusWatch::RoundDone, this, [this, &watch](const WatchRound& round) {
         const QString problem = WriteWatchMetrics(prom_, system_, round, watch.Tracker());
         if (!problem.isEmpty() && !promFailing_) {

@@ -17,6 +17,7 @@
 #include "model/Global.h"
 #include "model/ModeByte.h"
 #include "model/ModuleText.h"
+#include "publish/MqttConfig.h"
 #include "publish/ServiceNotify.h"
 #include "quorval/Version.h"
 
@@ -63,7 +64,9 @@ const char* const kDescription =
     "                opened again every interval. Exit status 0 nothing happened,\n"
     "                2 a counter rose, a channel was in error, a module went\n"
     "                missing or was of another make, 3 the link was lost and not\n"
-    "                back at the end; a signal is its normal end\n"
+    "                back at the end; a signal is its normal end. With --mqtt\n"
+    "                URL it also publishes the state and the events to an MQTT\n"
+    "                broker (quorval/NAME/...), which never holds it up\n"
     "  ports         lists the devices of COM1..COM4 and every serial port the\n"
     "                system has: device, state (free, in use, no permission, not\n"
     "                found, not responding), description, maker, serial number,\n"
@@ -78,7 +81,7 @@ const char* const kDescription =
     "  1  usage error (unknown option, missing value, module ID outside 0..32000,\n"
     "     a snapshot or watch log that cannot be read, a file that cannot be\n"
     "     written; watch: an interval below 1 s, an --out file that cannot take\n"
-    "     the log)\n"
+    "     the log, a broker that refuses the watch at its start)\n"
     "  2  the system answered but something is wrong: no modules found, a module\n"
     "     that does not answer, a none-QUORVAL module, a choice the oldest\n"
     "     firmware does not offer; check: the system differs from the baseline\n"
@@ -224,7 +227,7 @@ int main(int argc, char** argv) {
     const auto flag = [](const char* name, const char* text) {
         return QCommandLineOption(QString::fromLatin1(name), QString::fromLatin1(text));
     };
-    const QList<QCommandLineOption> options{
+    QList<QCommandLineOption> options{
         valued("port",
                "COM1..COM4 (as in the window: its settings file's com1..com4 keys, else on "
                "Linux the USB adapters, then the built-in UARTs; see ports) or a device "
@@ -284,6 +287,7 @@ int main(int argc, char** argv) {
                "each key a long option's name; the command line wins.",
                "FILE"),
     };
+    options += MqttCommandLineOptions(QStringLiteral("watch: "));
     parser.addOptions(options);
     parser.addPositionalArgument(QStringLiteral("command"),
                                  QStringLiteral("scan, query ID, set ID, program, monitor, "

@@ -86,8 +86,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "counters, and programs the system-wide settings into all modules.\n"
     "quorval-cli does the same from the command line; quorval-watch watches the\n"
     "system for hours in a window and logs every round, and as the service\n"
-    "quorval-monitor@.service for months, in a file a day; lwlsim plays a\n"
-    "simulated system on a pseudo-terminal.")
+    "quorval-monitor@.service for months, in a file a day; both watches can\n"
+    "publish what they see to the plant's MQTT broker; lwlsim plays a simulated\n"
+    "system on a pseudo-terminal.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)

@@ -38,8 +38,23 @@ void WatchEventList::Add(const std::vector<WatchEvent>& events) {
     // Only the newest kMaxEvents of a round can stay.
     const std::size_t n = std::min(events.size(), kMaxEvents);
     beginInsertRows({}, 0, static_cast<int>(n) - 1);
-    events_.insert(events_.begin(), events.end() - static_cast<std::ptrdiff_t>(n), events.end());
+    for (auto e = events.rbegin(); e != events.rbegin() + static_cast<std::ptrdiff_t>(n); ++e) {
+        events_.push_front({*e, {}});
+    }
     endInsertRows();
+    Trim();
+}
+
+void WatchEventList::AddNote(std::int64_t timeMs, const QString& text) {
+    beginInsertRows({}, 0, 0);
+    WatchEvent e;
+    e.timeMs = timeMs;
+    events_.push_front({e, text});
+    endInsertRows();
+    Trim();
+}
+
+void WatchEventList::Trim() {
     if (events_.size() > kMaxEvents) {
         beginRemoveRows({}, static_cast<int>(kMaxEvents), static_cast<int>(events_.size()) - 1);
         events_.resize(kMaxEvents);
@@ -55,7 +70,9 @@ QVariant WatchEventList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || role != Qt::DisplayRole) {
         return {};
     }
-    return WatchEventLine(At(index.row()));
+    const Row& r = events_[static_cast<std::size_t>(index.row())];
+    return r.note.isEmpty() ? WatchEventLine(r.event)
+                            : WatchTimeText(r.event.timeMs) + QLatin1Char(' ') + r.note;
 }
 
 WatchModel::WatchModel(QObject* parent) : QAbstractTableModel(parent), events_(this) {}

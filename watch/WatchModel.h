@@ -29,13 +29,21 @@ class WatchEventList : public QAbstractListModel {
 
     // A round's events go on top in the order they were found.
     void Add(const std::vector<WatchEvent>& events);
-    const WatchEvent& At(int row) const { return events_[static_cast<std::size_t>(row)]; }
+    // A line of another part of the watch (the broker's "mqtt: ...") on top.
+    void AddNote(std::int64_t timeMs, const QString& text);
+    const WatchEvent& At(int row) const { return events_[static_cast<std::size_t>(row)].event; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
   private:
-    std::deque<WatchEvent> events_;  // newest first
+    struct Row {
+        WatchEvent event;
+        QString note;  // shown instead of the event's text when set
+    };
+    void Trim();
+
+    std::deque<Row> events_;  // newest first
 };
 
 // What a watch window shows, fed round by round, without any widget: one row

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -84,6 +85,7 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
       lstEvents(new QListView(this)),
       lblState(new QLabel(this)),
       lblSummary(new QLabel(this)),
+      lblBroker(new QLabel(this)),
       g_(g),
       link_(std::make_unique<ModuleLink>(g, std::move(port))),
       watch_(std::make_unique<BusWatch>(g, *link_)),
@@ -150,6 +152,8 @@ frmWatch::frmWatch(Global& g, std::unique_ptr<MSComm> port, const QString& portN
     lstEvents->setAccessibleName(tr("Events"));
     statusBar()->addWidget(lblState, 1);
     statusBar()->addPermanentWidget(lblSummary);
+    statusBar()->addPermanentWidget(lblBroker);
+    lblBroker->hide();
     resize(1200, 840);
 
     connect(cmdStart, &QAction::triggered, this, &frmWatch::StartWatch);
@@ -309,6 +313,18 @@ void frmWatch::OnFinished() {
             }
         });
     }
+}
+
+void frmWatch::ShowPublisher(MqttPublisher& p) {
+    const auto show = [this](const QString& state) {
+        lblBroker->setText(tr("MQTT: %1").arg(state));
+    };
+    show(p.State());
+    lblBroker->show();
+    connect(&p, &MqttPublisher::StateChanged, this, show);
+    connect(&p, &MqttPublisher::Said, this, [this](const QString& line) {
+        model_->Events().AddNote(QDateTime::currentMSecsSinceEpoch(), line);
+    });
 }
 
 void frmWatch::SelectModule(int id) {

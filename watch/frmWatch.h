@@ -13,6 +13,7 @@
 
 #include "link/MSComm.h"
 #include "link/ModuleLink.h"
+#include "publish/MqttPublisher.h"
 #include "record/WatchLog.h"
 #include "session/BusWatch.h"
 #include "watch/TrendView.h"
@@ -47,6 +48,8 @@ class frmWatch : public QMainWindow {
     // False, and said in a message, when the file cannot take the log.
     bool SetLogFile(const QString& path);
     void SelectModule(int id);
+    // The broker's state in the status line, its "mqtt: ..." lines among the events.
+    void ShowPublisher(MqttPublisher& p);
 
     State CurrentState() const { return state_; }
     int SelectedModule() const { return selected_; }
@@ -68,6 +71,7 @@ class frmWatch : public QMainWindow {
     QListView* lstEvents;
     QLabel* lblState;  // what the watch is doing, and why not when it cannot
     QLabel* lblSummary;
+    QLabel* lblBroker;  // hidden without a broker
 
   protected:
     void closeEvent(QCloseEvent* event) override;

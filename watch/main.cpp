@@ -17,6 +17,8 @@
 #include "link/QtSerialComm.h"
 #include "link/SetupPorts.h"
 #include "model/Global.h"
+#include "publish/MqttPublisher.h"
+#include "publish/SystemName.h"
 #include "quorval/Version.h"
 #include "record/WatchLog.h"
 #include "session/BusWatch.h"
@@ -38,6 +40,8 @@ struct Options {
     QString port;
     double interval = 10;
     QString out;
+    std::optional<MqttConfig> mqtt;
+    QString mqttName;
 };
 
 void AddOptions(QCommandLineParser& parser) {
@@ -65,6 +69,7 @@ void AddOptions(QCommandLineParser& parser) {
          QStringLiteral("Appends the samples to this CSV file (a new one gets the header line)."),
          QStringLiteral("FILE.csv")},
     });
+    parser.addOptions(MqttCommandLineOptions());
 }
 
 int UsageError(const QString& why) {
@@ -111,6 +116,18 @@ std::optional<int> ReadOptions(int argc, char** argv, Options& o) {
             return UsageError(problem);
         }
     }
+    const auto given = [&parser](const QString& name) {
+        return parser.isSet(name) ? std::optional<QString>(parser.value(name)) : std::nullopt;
+    };
+    const MqttOptionCheck mqtt = CheckMqttOptions(given);
+    for (const QString& warning : mqtt.warnings) {
+        std::fprintf(stderr, "quorval-watch: %s\n", qPrintable(warning));
+    }
+    if (!mqtt.error.isEmpty()) {
+        return UsageError(mqtt.error);
+    }
+    o.mqtt = mqtt.config;
+    o.mqttName = parser.value(QStringLiteral("mqtt-name"));
     return std::nullopt;
 }
 
@@ -173,13 +190,22 @@ int main(int argc, char** argv) {
     if (o.port.isEmpty()) {
         number = setup.comport;  // the port chosen in the setup tool
     }
-    // Once the port is known: the window, watching at once when a port was given.
+    // Once the port is known: the window, watching at once when a port was given;
+    // with a broker once it answered, and a broker that refuses ends the program.
+    std::unique_ptr<MqttPublisher> mqtt;
+    const auto begin = [&window, &o] {
+        window->show();
+        if (!o.port.isEmpty()) {
+            window->StartWatch();
+        }
+    };
     const auto open = [&](int chosen) {
         comm->Map().Refresh();
         comm->SetCommPort(chosen);
         const QString name =
             device ? o.port
                    : QStringLiteral("COM%1 (%2)").arg(chosen).arg(comm->DeviceName(chosen));
+        const QString system = SystemNameFor(o.mqttName, comm->DeviceName(chosen));
         window = std::make_unique<frmWatch>(g, std::move(comm), name);
         window->SetIntervalSeconds(o.interval);
         if (!o.out.isEmpty() && !window->SetLogFile(o.out)) {
@@ -191,10 +217,24 @@ int main(int argc, char** argv) {
             }
             return;
         }
-        window->show();
-        if (!o.port.isEmpty()) {
-            window->StartWatch();
+        if (!o.mqtt) {
+            begin();
+            return;
         }
+        o.mqtt->name = system;
+        mqtt = std::make_unique<MqttPublisher>(*o.mqtt);
+        mqtt->Follow(window->Watch());
+        window->ShowPublisher(*mqtt);
+        QObject::connect(mqtt.get(), &MqttPublisher::Ready, window.get(), begin);
+        QObject::connect(mqtt.get(), &MqttPublisher::Refused, &app, [](const QString& message) {
+            UsageError(message);
+            QCoreApplication::exit(1);
+        });
+        QApplication::setQuitOnLastWindowClosed(false);
+        QObject::connect(&app, &QGuiApplication::lastWindowClosed, mqtt.get(),
+                         &MqttPublisher::Close);
+        QObject::connect(mqtt.get(), &MqttPublisher::Closed, &app, &QCoreApplication::quit);
+        mqtt->Start();
     };
     if (number != 0) {
         open(number);

@@ -106,6 +106,30 @@ class TstCli : public QObject {
             "fifo is not a regular file");
         row("watch log another file", "[module 1]\nside = G\n", {"watch", "--out", "{system}"}, 1,
             "system.ini: its first line is not the header of a watch log");
+        // The broker's options, said before the port is opened.
+        const QString url = "--mqtt takes mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not";
+        const auto mqtt = [&row](const char* name, const QStringList& args, const QString& said) {
+            row(name, {}, QStringList{"--port", "COM1", "watch"} + args, 1, qPrintable(said));
+        };
+        mqtt("mqtt with a path", {"--mqtt", "mqtt://broker/plant"}, url);
+        mqtt("mqtt without host", {"--mqtt", "mqtts://:8883"}, url);
+        mqtt("mqtt port not a number", {"--mqtt", "mqtt://broker:x1"}, url);
+        mqtt("mqtt port 0", {"--mqtt", "mqtt://broker:0"}, "must be from 1 to 65535");
+        mqtt("mqtt port past 65535", {"--mqtt", "mqtts://[::1]:65536"}, "must be from 1 to 65535");
+        const QStringList broker{"--mqtt", "mqtt://broker"};
+        mqtt("name empty", broker + QStringList{"--mqtt-name", ""}, "the system name is empty");
+        mqtt("name with a level", broker + QStringList{"--mqtt-name", "hall/3"}, "holds '/'");
+        mqtt("name with a wildcard", broker + QStringList{"--mqtt-name", "hall+"}, "holds '+'");
+        mqtt("name with a blank", broker + QStringList{"--mqtt-name", "hall 3"}, "holds ' '");
+        mqtt("password without user", broker + QStringList{"--mqtt-password-file", "/etc/hostname"},
+             "--mqtt-password-file needs --mqtt-user");
+        mqtt("password file missing",
+             broker + QStringList{"--mqtt-user", "u", "--mqtt-password-file", "/nonexistent"},
+             "cannot read /nonexistent");
+        mqtt("broker options without broker", {"--mqtt-discovery"},
+             "--mqtt-discovery needs --mqtt");
+        mqtt("CA without TLS", broker + QStringList{"--mqtt-cafile", "/etc/hostname"},
+             "--mqtt-cafile needs an mqtts:// broker");
     }
     void exitStatusSaysWhatIsWrong() {
         QFETCH(QByteArray, system);

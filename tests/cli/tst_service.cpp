@@ -102,6 +102,9 @@ class TstService : public QObject {
             1, "{config}:3: --interval takes a number of seconds from 1 to 86400, not '0'");
         row("a flag with a bad word", "[watch]\njson = maybe\n", watch, 1,
             "{config}:2: json takes yes or no");
+        row("the broker's keys", "[watch]\nmqtt-discovery = yes\nmqtt = tcp://broker\n", watch, 1,
+            "{config}:3: --mqtt takes mqtt://HOST[:PORT] or mqtts://HOST[:PORT], not "
+            "'tcp://broker'");
         row("a line that is no INI", "[global]\nport /dev/ttyS0\n", watch, 1,
             "{config}:2: not a [section], a key = value or a ; comment");
         row("too large", QByteArray(64 * 1024 + 1, ';'), watch, 1,

@@ -2,6 +2,9 @@
 
 #include <QtTest>
 
+#include "publish/PublishQueue.h"
+#include "publish/SystemName.h"
+#include "publish/WatchTopics.h"
 #include "record/WatchDayLog.h"
 #include "record/WatchLog.h"
 #include "record/WatchLogReader.h"
@@ -249,6 +252,67 @@ class TstWatch : public QObject {
         QCOMPARE(list.rowCount(), int(WatchEventList::kMaxEvents));
         QCOMPARE(list.At(0).kind, WatchEventKind::Missing);
         QCOMPARE(list.At(1).kind, WatchEventKind::Rose);  // the round's own order below it
+    }
+
+    // While the broker is away the state costs one value per topic and only the newest
+    // events wait; when it is back the state goes first, then the events in order. A
+    // module that did not change is not published again.
+    void brokerAwayKeepsTheLastStateAndTheNewestEvents() {
+        WatchTracker t;
+        WatchTopics topics("hall", true);
+        PublishQueue q;
+        q.SetRetained(Retained::Status, topics.StatusTopic(), "online");
+        const int kModules = 20, kRounds = 100;
+        std::vector<ModuleState> modules(kModules);
+        const auto feed = [&](int round) {
+            for (int i = 0; i < kModules; ++i) {
+                modules[i].id = 10 + i;
+                modules[i].side = i ? 'L' : 'G';
+                modules[i].count2 = round;
+            }
+            topics.Feed(t.Feed(kStart + 1000 * round, modules), t.Modules().size(), q);
+        };
+        for (int r = 1; r <= kRounds; ++r)
+            feed(r);
+        QCOMPARE(q.Topics(), std::size_t(3 + 6 * kModules));  // status, link, round, 1 + 5 each
+        QCOMPARE(q.Waiting(), q.Topics() + PublishQueue::kMaxEvents);
+        const int rises = kModules * (kRounds - 1);
+        QCOMPARE(q.TakeDropped(), rises - int(PublishQueue::kMaxEvents));
+        QList<MqttMessage> out;
+        while (const auto m = q.Next())
+            out << *m;
+        const auto json = [&out](int i) {
+            return QJsonDocument::fromJson(out[i].payload).object();
+        };
+        QCOMPARE(out[0].topic, "quorval/hall/status");
+        QCOMPARE(out[1].topic, "quorval/hall/link");
+        QCOMPARE(json(2)["round"].toInt(), kRounds);
+        QCOMPARE(out[3].topic, "quorval/hall/module/10");
+        QCOMPARE(json(3)["ch2_count"].toInt(), kRounds);
+        QCOMPARE(out[3 + kModules].topic,
+                 "homeassistant/binary_sensor/quorval_hall_10/ch1_error/config");
+        const int firstEvent = int(q.Topics());
+        QVERIFY(!out[firstEvent].retain && out[firstEvent - 1].retain);
+        QCOMPARE(json(firstEvent)["round"].toInt(),
+                 kRounds + 1 - int(PublishQueue::kMaxEvents) / kModules);
+        QCOMPARE(json(out.size() - 1)["round"].toInt(), kRounds);
+
+        feed(kRounds);  // nothing changed: only the round
+        QCOMPARE(q.Next()->topic, "quorval/hall/round");
+        QVERIFY(!q.Next());
+        q.ResendAll();  // connected again
+        QCOMPARE(q.Waiting(), q.Topics());
+    }
+
+    void systemNameIsTheHostAndTheDevice() {
+        QCOMPARE(DefaultSystemName("Cabinet3", "/dev/ttyUSB0"), "cabinet3-ttyusb0");
+        QCOMPARE(DefaultSystemName("cab.plant", "/dev/serial/by-id/usb-FTDI_A 1"),
+                 "cab-plant-usb-ftdi_a-1");
+        QCOMPARE(DefaultSystemName("PC", "\\\\.\\COM12"), "pc-com12");
+        QVERIFY(SystemNameProblem(DefaultSystemName("Ä #+/", "x y")).isEmpty());
+        QCOMPARE(SystemNameFor("given", "/dev/ttyUSB0"), "given");
+        QCOMPARE(SystemNameFor({}, "/dev/ttyUSB0"),
+                 DefaultSystemName(QSysInfo::machineHostName(), "ttyUSB0"));
     }
 
     void logIsAppendedUnderOneHeaderAndReadBack() {

@@ -66,6 +66,9 @@ if command -v lintian >/dev/null 2>&1 && command -v dpkg-shlibdeps >/dev/null 2>
     cpack=$(dirname "$cmake")/cpack
     "$cpack" --config "$build/CPackConfig.cmake" -G DEB -B "$root/package" >"$root/cpack.log" 2>&1 ||
         { cat "$root/cpack.log" >&2; fail "cpack could not build the package"; }
+    # The watch publishes with libmosquitto: the package must bring it.
+    dpkg-deb -f "$root"/package/*.deb Depends | grep -q 'libmosquitto1' ||
+        fail "the package does not depend on libmosquitto1"
     if ! lintian --fail-on error,warning "$root"/package/*.deb >"$root/lintian.log" 2>&1; then
         grep -v 'root privileges' "$root/lintian.log" >&2
         fail "lintian reports errors or warnings (above)"

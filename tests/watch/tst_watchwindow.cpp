@@ -10,11 +10,14 @@
 #include "model/Global.h"
 #include "record/WatchLogReader.h"
 #include "record/WatchText.h"
+#include "support/MqttBroker.h"
 #include "support/SimProcess.h"
 #include "support/Unnamed.h"
 #include "watch/frmWatch.h"
 
 using namespace quorval;
+using testing_support::MqttBroker;
+using testing_support::MqttSub;
 using testing_support::SimProcess;
 
 namespace {
@@ -192,6 +195,40 @@ class TstWatchWindow : public QObject {
         QCOMPARE(r.w->Model().Module(0).figures.roundsMissing, 0);  // no module went missing
     }
 
+    // The broker's state in the status line, its lines among the events, as it comes and
+    // goes; Home Assistant coming back is told the modules again.
+    void saysTheBrokerStateAsItComesAndGoes() {
+        MqttBroker broker;
+        QVERIFY(broker.Start());
+        SimProcess sim({"--no-pacing"});
+        QVERIFY(sim.Start());
+        Rig r(sim.LinkPath());
+        MqttConfig c;
+        c.host = "127.0.0.1";
+        c.port = broker.Port();
+        c.name = "w";
+        c.discovery = true;
+        MqttPublisher p(c);
+        p.Follow(r.w->Watch());
+        r.w->ShowPublisher(p);
+        connect(&p, &MqttPublisher::Ready, r.w.get(), &frmWatch::StartWatch);
+        p.Start();
+        const QString at = QString("127.0.0.1:%1").arg(broker.Port());
+        QTRY_COMPARE(r.w->lblBroker->text(), "MQTT: connected to " + at);
+        QTRY_VERIFY(r.Said("mqtt: connected to " + at) && r.w->Model().Rounds() >= 1);
+        // Home Assistant back: it is told again what there is.
+        MqttSub ha(broker, "homeassistant/#");
+        const QString config = "homeassistant/binary_sensor/quorval_w_100/present/config";
+        QTRY_COMPARE(ha.Payloads(config, 1).size(), 1);
+        QCOMPARE(QProcess::execute("mosquitto_pub", {"-p", QString::number(broker.Port()), "-t",
+                                                     "homeassistant/status", "-m", "online"}),
+                 0);
+        QTRY_COMPARE(ha.Payloads(config, 0).size(), 1);
+        broker.Stop();
+        QTRY_VERIFY_WITH_TIMEOUT(
+            r.w->lblBroker->text().startsWith("MQTT: " + at + " unreachable ("), 10000);
+    }
+
     // A log that cannot take it is refused before it is opened; a disk that fills up under
     // the log (a file size limit here) stops the watch, said once, every round before whole.
     void logThatStopsTakingBytesStopsTheWatch() {
@@ -217,21 +254,29 @@ class TstWatchWindow : public QObject {
     }
 
     // The program itself: bad arguments before any window; SIGTERM ends it
-    // cleanly with every round it finished in the log.
+    // cleanly with every round it finished in the log, the broker told it is offline.
     void programEndsCleanlyOnSigterm() {
-        QProcess bad;
-        bad.start(QStringLiteral(QUORVAL_WATCH_PATH), {"--interval", "0"});
-        QVERIFY(bad.waitForFinished(20000));
-        QCOMPARE(bad.exitCode(), 1);
-        QVERIFY(bad.readAllStandardError().contains("--interval takes a number of seconds"));
+        for (const auto& [args, said] :
+             {std::pair{QStringList{"--interval", "0"}, "--interval takes a number of seconds"},
+              {{"--mqtt", "mqtt://broker", "--mqtt-name", "a b"}, "the system name 'a b' holds"}}) {
+            QProcess bad;
+            bad.start(QStringLiteral(QUORVAL_WATCH_PATH), args);
+            QVERIFY(bad.waitForFinished(20000));
+            QCOMPARE(bad.exitCode(), 1);
+            QVERIFY(bad.readAllStandardError().contains(said));
+        }
 
         SimProcess sim({"--no-pacing"}, "[module 5]\nside = G\n[module 6]\nside = R\n");
         QVERIFY(sim.Start());
         const QString log = sim.FilePath("watch.csv");
         QProcess app;
         app.setProcessChannelMode(QProcess::ForwardedChannels);
+        MqttBroker broker;
+        QVERIFY(broker.Start());
+        MqttSub sub(broker, "quorval/w/status");
         app.start(QStringLiteral(QUORVAL_WATCH_PATH),
-                  {"--port", sim.LinkPath(), "--interval", "1", "--out", log});
+                  {"--port", sim.LinkPath(), "--interval", "1", "--out", log, "--mqtt",
+                   broker.Url(), "--mqtt-name", "w"});
         const auto rows = [&log] {
             QFile f(log);
             return f.open(QIODevice::ReadOnly) ? f.readAll().count('\n') : 0;
@@ -241,6 +286,7 @@ class TstWatchWindow : public QObject {
         QVERIFY(app.waitForFinished(20000));
         QCOMPARE(app.exitStatus(), QProcess::NormalExit);
         QCOMPARE(app.exitCode(), 0);
+        QTRY_COMPARE(sub.Payloads("quorval/w/status"), (QList<QByteArray>{"online", "offline"}));
         QCOMPARE((rows() - 1) % 2, 0);  // whole rounds only, each flushed as it ended
         WatchLogReader reader(log);
         QVERIFY(reader.Open());
