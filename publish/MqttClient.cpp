@@ -24,7 +24,12 @@ constexpr int kProbeMs = 3000;
 constexpr int kEndWaitMs = 1500;
 constexpr int kMaxReceivedBytes = 64;
 
-std::once_flag g_libraryReady;
+// The library is set up once, for the life of the program, by the first client
+// (a function-local static starts thread-safely and changes no more).
+void LibraryReady() {
+    static const int ready = mosquitto_lib_init();
+    (void)ready;
+}
 
 // "Connection Refused: not authorised." -> "not authorised".
 QString Plain(const char* text) {
@@ -192,7 +197,7 @@ void MqttClient::Shared::Run(const std::shared_ptr<Shared>& s) {
 MqttClient::MqttClient(const MqttConfig& c, const MqttMessage& will, const QByteArray& subscribe,
                        QObject* parent)
     : QObject(parent), shared_(std::make_shared<Shared>()) {
-    std::call_once(g_libraryReady, [] { mosquitto_lib_init(); });
+    LibraryReady();
     Shared& s = *shared_;
     s.owner = this;
     s.host = c.host.toUtf8();
