@@ -62,12 +62,12 @@ QString WatchProblem(const Options& o) {
 }
 
 // Bad arguments are said before the port is opened.
-int PrepareWatch(Session& s) {
+int PrepareWatch(Session& s, std::unique_ptr<WatchLog>& dayLog) {
     const QString problem = WatchProblem(s.o);
     if (!problem.isEmpty()) {
         return UsageError(problem);
     }
-    const int status = PrepareService(s.o);
+    const int status = PrepareService(s.o, dayLog);
     return status == kExitOk ? CheckMqtt(s.o) : status;
 }
 
@@ -75,26 +75,22 @@ void JsonLine(const QJsonObject& o) {
     Out(QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)));
 }
 
-int Watch(Session& s) {
+int Watch(Session& s, std::unique_ptr<WatchLog> dayLog) {
     const Options& o = s.o;
     const double interval = o.IsSet("interval")
                                 ? *SecondsFromText(o.Value("interval"), 1, kMaxIntervalS)
                                 : kDefaultIntervalS;
     // Kept by the watch's handlers until it has finished.
-    std::shared_ptr<WatchLog> log;
-    if (o.IsSet("log-dir")) {
-        QString error;
-        if (!(log = OpenDayLog(o, error))) {
-            return UsageError(error);
-        }
-    } else if (o.IsSet("out")) {
+    // The day files of --log-dir were opened before the port.
+    std::shared_ptr<WatchLog> log = std::move(dayLog);
+    if (!log && o.IsSet("out")) {
         QString error;
         log = WatchLogWriter::Open(o.Value("out"), error);
         if (!log) {
             Err(QStringLiteral("quorval-cli: ") + error);
             return kExitUsage;
         }
-    } else if (!o.json) {
+    } else if (!log && !o.json) {
         log = WatchLogWriter::StandardOutput();
     }
     auto* watchOn = new BusWatch(*s.g, *s.link, s.link);
@@ -151,6 +147,8 @@ int Watch(Session& s) {
 }  // namespace
 
 std::vector<CommandRule> WatchCommands() {
+    // The day files opened by the preparation, kept for the run.
+    auto dayLog = std::make_shared<std::unique_ptr<WatchLog>>();
     return {
         {"watch",
          nullptr,
@@ -159,8 +157,8 @@ std::vector<CommandRule> WatchCommands() {
          QStringList{"interval", "duration", "out", "json", "log-dir", "keep-days", "prom"} +
              MqttOptionNames(),
          {},
-         Watch,
-         PrepareWatch,
+         [dayLog](Session& s) { return Watch(s, std::move(*dayLog)); },
+         [dayLog](Session& s) { return PrepareWatch(s, *dayLog); },
          WatchChecks()},
     };
 }

@@ -54,21 +54,15 @@ QString ServiceProblem(const Options& o) {
     return {};
 }
 
-int PrepareService(const Options& o) {
+int PrepareService(const Options& o, std::unique_ptr<WatchLog>& dayLog) {
     if (!o.IsSet("log-dir")) {
         return kExitOk;
     }
-    QString error;
-    // Made now, so that a directory that cannot be made is said before the port is opened.
-    if (!OpenDayLog(o, error)) {
-        return UsageError(error);
-    }
-    return kExitOk;
-}
-
-std::unique_ptr<WatchLog> OpenDayLog(const Options& o, QString& error) {
     const int keep = o.IsSet("keep-days") ? KeepDays(o.Value("keep-days")).value_or(0) : 0;
-    return WatchDayLog::Open(o.Value("log-dir"), keep, QDateTime::currentMSecsSinceEpoch(), error);
+    QString error;
+    dayLog =
+        WatchDayLog::Open(o.Value("log-dir"), keep, QDateTime::currentMSecsSinceEpoch(), error);
+    return dayLog ? kExitOk : UsageError(error);
 }
 
 WatchServiceFaces::WatchServiceFaces(BusWatch& watch, Session& s, QObject* parent)

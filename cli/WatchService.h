@@ -22,10 +22,9 @@ class BusWatch;
 std::vector<OptionCheck> ServiceChecks();
 // Options that do not go together; empty when fine.
 QString ServiceProblem(const Options& o);
-// Before the port is opened: makes the log directory. 0, or 1 once said why not.
-int PrepareService(const Options& o);
-// The day files of --log-dir; null with the reason when they cannot be used.
-std::unique_ptr<WatchLog> OpenDayLog(const Options& o, QString& error);
+// Before the port is opened: opens the day files of --log-dir (making the
+// directory) into dayLog. 0, or 1 once said why not.
+int PrepareService(const Options& o, std::unique_ptr<WatchLog>& dayLog);
 
 // Hooked to a watch: the metrics file after every round, and the service
 // manager's notifications.

@@ -72,7 +72,8 @@ std::unique_ptr<WatchDayLog> WatchDayLog::Open(const QString& dir, int keepDays,
     std::unique_ptr<WatchDayLog> log(new WatchDayLog());
     log->dir_ = dir;
     log->keepDays_ = keepDays;
-    log->RemoveOld(UtcDate(nowMs));
+    log->date_ = UtcDate(nowMs);  // this day's old files go now, not again with its first round
+    log->RemoveOld(log->date_);
     return log;
 }
 

@@ -15,12 +15,11 @@ struct PortTests::Shared {
     std::size_t pending = 0;
 };
 
-PortTests::PortTests(ModuleLink& link) : Exchange(link), poll_(this) {
-    poll_.setInterval(10);
-    connect(&poll_, &QTimer::timeout, this, &PortTests::Poll);
-}
+PortTests::PortTests(ModuleLink& link) : PortTests(&link, &link) {}
 
-PortTests::PortTests(QObject* parent) : Exchange(nullptr, parent), poll_(this) {
+PortTests::PortTests(QObject* parent) : PortTests(nullptr, parent) {}
+
+PortTests::PortTests(ModuleLink* link, QObject* parent) : Exchange(link, parent), poll_(this) {
     poll_.setInterval(10);
     connect(&poll_, &QTimer::timeout, this, &PortTests::Poll);
 }

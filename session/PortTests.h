@@ -35,6 +35,7 @@ class PortTests : public Exchange {
   private:
     struct Shared;
 
+    PortTests(ModuleLink* link, QObject* parent);
     void Poll();
     void Finish();
     // Not the port under test: an older one's loss, told late.
